@@ -1,0 +1,33 @@
+// Numbers of the texts in the string table (resources/messages_en.txt).
+#pragma once
+
+enum MessageId {
+    msgUsage = 0,
+    msgNotEnoughMemory = 2,
+    msgInvalidFileName = 3,
+    msgIllegalCommandLine = 5,
+    msgInvalidOption = 6,
+    msgCannotFindProgram = 7,
+    msgCannotExecuteProgram = 8,
+    msgProgramFailed = 9,
+    msgNoCRuntime = 11,
+    msgCommandTooLong = 12,
+    msgObjectRequired = 100,
+    msgRIgnoredForT = 101,
+    msgRIgnoredForJ = 103,
+    msgJIgnoredForR = 104,
+    msgIIgnored = 107,
+    msgFIgnoredForB = 108,
+    msgFIgnoredForR = 109,
+    msgRIgnoredForB = 110,
+    msgRIgnoredForF = 111,
+    msgBIgnoredForF = 112,
+    msgBIgnoredForR = 113,
+    msgXIgnored = 114,
+    msgMainNameRequired = 150,
+    msgOutputNameRequired = 151,
+    msgIncludeSymbolRequired = 152,
+    msgExcludeSymbolRequired = 153,
+    msgCompleted = 160,
+    msgFinishedWithErrors = 161,
+};

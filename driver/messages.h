@@ -1,0 +1,31 @@
+// Everything the driver itself writes: numbered texts of the string table, the banner, the
+// usage text and the two ways of reporting an error. All of it goes to standard output.
+#pragma once
+
+#include "driver/message_ids.h"
+
+// Text of message id in the shared 256-byte buffer, valid until the next load;
+// "Error message not found\n" for an id the table lacks.
+const char* loadMessage(int id);
+
+// Prints the banner (once, unless -N), then format with its arguments.
+void printMessage(const char* format, ...);
+
+// Prints text literally, after the banner.
+void printText(const char* text);
+
+void printBanner();
+void printUsage();
+
+// Prints "ERROR: (id) text" (and the usage line after 5 and 6) and ends the run with 8.
+[[noreturn]] void fatalError(int id);
+
+// Prints "ERROR: (id) text name" and returns.
+void reportFileError(int id, const char* name);
+
+// Test seam: when set, fatalError calls it after printing, instead of ending the process.
+// A test hook leaves by throwing; if it returns, the process ends as usual.
+extern void (*fatalErrorHook)(int id);
+
+// Clears the banner flag (for tests).
+void resetMessages();

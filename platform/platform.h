@@ -1,0 +1,57 @@
+// The platform layer: the few services veldra takes from the operating system.
+// One implementation per system (platform_win32.cpp, platform_posix.cpp), picked by the
+// build. Everything above this header is written once and never includes system headers.
+#pragma once
+
+#include <string>
+
+// The process's raw command line, program name included (GetCommandLineA on Windows;
+// rebuilt from argv on POSIX, see command_words.h).
+const char* platformCommandLine(int argc, char** argv);
+
+// Loads string-table entry `id` of the program's resources into `buffer` (size bytes,
+// terminator included), in the user's language. Returns the characters loaded, 0 when the
+// table has no such entry.
+int platformLoadString(int id, char* buffer, int size);
+
+// The character after the one at `text` in the run's multi-byte code page (CharNextA).
+// At the terminator it returns `text` itself.
+const char* platformCharNext(const char* text);
+
+// Upper-cases `text` in place by the run's locale rules (CharUpperBuffA).
+void platformUpperCase(char* text);
+
+// Environment of the driver's own process, inherited by every child.
+bool platformGetEnvironment(const char* name, std::string& value); // false when unset
+bool platformIsEnvironmentSet(const char* name);                   // set, even when empty
+void platformSetEnvironment(const char* name, const char* value);
+// Expands %NAME% references as ExpandEnvironmentStringsA does. Returns the size needed for
+// the result, terminator included; writes it to `out` only when it fits in `size` bytes.
+unsigned platformExpandEnvironment(const char* text, char* out, unsigned size);
+
+// Identifier of the driver's own process.
+unsigned platformProcessId();
+
+// Looks up the program `name` (SearchPathA with default extension ".exe"). With `dirList`
+// (directories separated by ";") only along those; without it, along the platform's
+// standard order for programs. Writes the full path into `out` (size bytes) and returns its
+// length, 0 when not found.
+unsigned platformFindProgram(const char* name, const char* dirList, char* out, unsigned size);
+
+// Looks for the file `name` in the one directory `dir` (SearchPathA with default extension
+// ".lib"). Writes the full path into `out` and returns its length, 0 when not found.
+unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsigned size);
+
+// Runs one child to its end. `programPath` is what the lookup found (POSIX runs exactly that
+// file; Windows lets process creation resolve the command line's first word again).
+// `commandLine` is the child's whole command line, program name first. On success stores the
+// child's exit code (255 when the wait fails; POSIX: 128 + signal for a killed child) and
+// returns true; returns false when the child cannot be started.
+bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode);
+
+// The shared runtime library held during the run; no function of it is ever called.
+void* platformLoadLibrary(const char* name);
+void platformFreeLibrary(void* handle);
+
+// The native machine as a MachineType value: 2 ia64, 3 amd64, 0 for anything else.
+int platformNativeMachine();

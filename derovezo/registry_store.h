@@ -10,8 +10,8 @@ typedef void* RegistryKey;
 enum RegistryRoot { rootLocalMachine, rootCurrentUser };
 
 enum : uint32_t {
-    registryQueryValue = 0x1,      // KEY_QUERY_VALUE
-    registryEnumerateKeys = 0x8,   // KEY_ENUMERATE_SUB_KEYS
+    accessQueryValue = 0x1,       // KEY_QUERY_VALUE
+    accessEnumerateKeys = 0x8,  // KEY_ENUMERATE_SUB_KEYS
 };
 
 enum : uint32_t {

@@ -5,5 +5,10 @@
 // link steps. Returns 0 on the usage paths; every other path ends the process inside.
 int runMainSequence(int argc, char** argv);
 
+// Walks the command line behind the program's name: option groups go to the option parser,
+// file-name tokens (measured with their quotes) to addInputFile in the second pass. An open
+// double quote in a file name is fatal error 5.
+void scanCommandLine(const char* position, bool secondPass);
+
 // Settles outputName (from -O or the first input) and outputBaseName.
 void settleOutputName();

@@ -23,8 +23,12 @@ void printUsage();
 // Prints "ERROR: (id) text name" and returns.
 void reportFileError(int id, const char* name);
 
-// Test seam: when set, fatalError calls it after printing, instead of ending the process.
-// A test hook leaves by throwing; if it returns, the process ends as usual.
+// reportFileError, then ends the run with status 8 (a program that cannot be found or
+// started, an output name that cannot be made).
+[[noreturn]] void fatalFileError(int id, const char* name);
+
+// Test seam: when set, fatalError and fatalFileError call it after printing, instead of ending the
+// process. A test hook leaves by throwing; if it returns, the process ends as usual.
 extern void (*fatalErrorHook)(int id);
 
 // Clears the banner flag (for tests).

@@ -55,3 +55,10 @@ void platformFreeLibrary(void* handle);
 
 // The native machine as a MachineType value: 2 ia64, 3 amd64, 0 for anything else.
 int platformNativeMachine();
+
+// Conventions of file names and command lines that differ between the systems.
+// True for the characters that end a directory part ("\" and ":"; POSIX also "/").
+bool platformIsNameSeparator(char c);
+// True for the characters that open an option group ("-" and "/"; POSIX only "-", since
+// absolute paths begin with "/" there).
+bool platformOpensOptionGroup(char c);

@@ -12,7 +12,9 @@ struct CommandBuffer {
 extern CommandBuffer commandBuffer;
 
 // Starts a new command line; the storage stays.
-inline void resetCommandBuffer() { commandBuffer.length = 0; }
+inline void resetCommandBuffer() {
+    commandBuffer.length = 0;
+}
 
 // Appends text raw (asToken 0) or in token form (asToken nonzero: one word, quoted when it
 // holds a blank or a double quote). Raw texts must be shorter than 1024 bytes. Fatal error 12

@@ -1,0 +1,5 @@
+#include "driver/main_sequence.h"
+
+int main(int argc, char** argv) {
+    return runMainSequence(argc, argv);
+}

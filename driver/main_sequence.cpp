@@ -1,0 +1,156 @@
+#include "driver/main_sequence.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "derovezo/derovezo.h"
+#include "driver/messages.h"
+#include "driver/options.h"
+#include "driver/tokenizer.h"
+#include "inputs/companion_list.h"
+#include "inputs/input_files.h"
+#include "link/link_steps.h"
+#include "platform/platform.h"
+
+namespace {
+
+void* runtimeLibraryHandle = nullptr;
+
+bool isSeparator(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '+' || c == ',';
+}
+
+} // namespace
+
+void scanCommandLine(const char* position, bool secondPass) {
+    static const char delimiters[] = {',', '+', '\0', '\0'};
+    while (*position != '\0') {
+        if (isSeparator(*position)) {
+            ++position;
+        } else if (platformOpensOptionGroup(*position)) {
+            parseOptionGroup(&position, secondPass);
+        } else {
+            int length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 4);
+            if (length == 0)
+                fatalError(msgIllegalCommandLine);
+            if (secondPass)
+                addInputFile(position, length);
+            position += length;
+        }
+    }
+}
+
+namespace {
+
+// Copies text and the extension into outputName, refusing a name that leaves no room.
+void setOutputName(const char* text, size_t length, const char* extension) {
+    if (length + std::strlen(extension) > tokenLimit) {
+        std::string name(text, length);
+        fatalFileError(msgInvalidFileName, name.c_str());
+    }
+    char name[textCapacity];
+    std::memcpy(name, text, length);
+    std::strcpy(name + length, extension);
+    std::strcpy(linkOptions.outputName, name);
+}
+
+// Length of the name part of text up to its last "." (the whole part when it has none).
+size_t stemLength(const char* namePart) {
+    const char* lastDot = std::strrchr(namePart, '.');
+    return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
+}
+
+void removeFile(const char* name) {
+    std::remove(name);
+}
+
+// The linker's import library or export file of the output: outputName cut at its last ".".
+void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
+    std::string name = linkOptions.outputName;
+    size_t lastDot = name.rfind('.');
+    if (lastDot != std::string::npos && !(keepLeadingDot && lastDot == 0))
+        name.erase(lastDot);
+    name += extension;
+    removeFile(name.c_str());
+}
+
+void removeTemporaryFiles() {
+    const LinkOptions& o = linkOptions;
+    removeFile(namesObjectName);
+    if (o.linkSystemPrograms)
+        removeFile(namesResponseReference + 1);
+    if (o.buildDll && !o.hasDefinitionFile)
+        removeFile((std::string(outputBaseName) + ".def").c_str());
+    removeOutputCompanion(".lib", false);
+    removeOutputCompanion(".exp", true);
+    if (listObjectName[0] != '\0')
+        removeFile(listObjectName);
+}
+
+} // namespace
+
+void settleOutputName() {
+    LinkOptions& o = linkOptions;
+    const char* extension = o.buildDll ? ".dll" : ".exe";
+    if (o.outputName[0] == '\0') {
+        const NameNode* first = o.objectFiles.head ? o.objectFiles.head : o.otherInputs.head;
+        const char* namePart = findNamePart(first->text);
+        if (*namePart == '@')
+            ++namePart;
+        setOutputName(namePart, stemLength(namePart), extension);
+    } else if (std::strchr(o.outputName, '.') == nullptr) {
+        setOutputName(o.outputName, std::strlen(o.outputName), extension);
+    }
+    const char* namePart = findNamePart(o.outputName);
+    size_t length = stemLength(namePart);
+    std::memcpy(outputBaseName, namePart, length);
+    outputBaseName[length] = '\0';
+}
+
+int runMainSequence(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    importRegistryEnvironment();
+    runtimeLibraryHandle = platformLoadLibrary("zorun32.dll");
+    resetGeneratedNames();
+
+    const char* commandLine = platformCommandLine(argc, argv);
+    int nameLength =
+        scanToken(scanCopy, commandLine, nullptr, static_cast<int>(std::strlen(commandLine)), 0);
+    if (nameLength == 0)
+        fatalError(msgIllegalCommandLine);
+    scanCommandLine(commandLine + nameLength, false);
+    scanCommandLine(commandLine + nameLength, true);
+
+    LinkOptions& o = linkOptions;
+    if (!o.staticRuntime && o.includeSymbols.head)
+        printMessage(loadMessage(msgIIgnored));
+    if (!o.buildDll && o.excludeSymbols.head)
+        printMessage(loadMessage(msgXIgnored));
+    if (argc < 2) {
+        printUsage();
+        return 0;
+    }
+    if (!o.objectFiles.head && !o.otherInputs.head) {
+        printMessage(loadMessage(msgObjectRequired));
+        printUsage();
+        return 0;
+    }
+    settleOutputName();
+
+    if (o.useCompanionList)
+        readCompanionList(outputBaseName);
+    addProductInfoObject();
+    if (runtimeLibraryHandle) {
+        platformFreeLibrary(runtimeLibraryHandle);
+        runtimeLibraryHandle = nullptr;
+    }
+    int status = runLinkSteps();
+    if (!o.keepTemporaries)
+        removeTemporaryFiles();
+    if (o.verbose)
+        printMessage(loadMessage(status == 0 ? msgCompleted : msgFinishedWithErrors));
+    std::exit(status);
+}

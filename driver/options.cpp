@@ -1,0 +1,405 @@
+#include "driver/options.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/messages.h"
+#include "driver/tokenizer.h"
+#include "platform/platform.h"
+
+LinkOptions linkOptions;
+char scratchPath[textCapacity];
+
+namespace {
+
+struct StartUpValues {
+    StartUpValues() { resetLinkOptions(); }
+} startUpValues;
+
+bool endsGroup(char c) {
+    return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' ||
+           c == ',' || c == '+';
+}
+
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+void warn(int id) {
+    printMessage(loadMessage(id));
+}
+
+// Reads a decimal integer as the C library does: leading white space, an optional sign,
+// digits. Returns false when there are no digits, or more than an int holds; *end is the
+// character after the last digit.
+bool readInteger(const char* p, long* value, const char** end) {
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    if (*p < '0' || *p > '9')
+        return false;
+    long long result = 0;
+    while (*p >= '0' && *p <= '9') {
+        result = result * 10 + (*p - '0');
+        if (result > 0x7fffffffLL)
+            return false;
+        ++p;
+    }
+    *value = static_cast<long>(negative ? -result : result);
+    *end = p;
+    return true;
+}
+
+// Text argument of -M, -O, -U, -I and -X: the token right after the letter, up to a blank, NUL,
+// "," or "+" outside quotes, copied without its quotes. Empty, unbalanced or longer than 259
+// characters as written is fatal (after the option's own message, -U having none).
+const char* scanOptionArgument(const char* position, int capacity, char* destination, char letter) {
+    static const char delimiters[] = {',', '+'};
+    int length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 2);
+    // A measure with length -1 stops at 259; a longer argument runs on past it.
+    bool tooLong = length == tokenLimit && !endsGroup(position[length]);
+    if (length == 0 || tooLong) {
+        switch (letter) {
+        case 'm':
+            warn(msgMainNameRequired);
+            break;
+        case 'o':
+            warn(msgOutputNameRequired);
+            break;
+        case 'i':
+            warn(msgIncludeSymbolRequired);
+            break;
+        case 'x':
+            warn(msgExcludeSymbolRequired);
+            break;
+        default:
+            break;
+        }
+        fatalError(msgInvalidOption);
+    }
+    scanToken(scanCopy, position, destination, length, capacity);
+    return position + length;
+}
+
+// -B letters: a run of B, D, F, L, M, S; each acts on its position of the letters.
+const char* parseStaticRuntimeLetters(const char* position, char* letters, bool apply) {
+    for (;; ++position) {
+        char c = upper(*position);
+        switch (c) {
+        case 'B':
+        case 'F':
+        case 'L':
+            letters[0] = c;
+            break;
+        case 'S':
+            letters[1] = 'S';
+            if (apply)
+                linkOptions.singleThreaded = 1;
+            break;
+        case 'M':
+            letters[1] = 'M';
+            if (apply)
+                linkOptions.singleThreaded = 0;
+            break;
+        case 'D':
+            letters[2] = 'D';
+            break;
+        default:
+            return position;
+        }
+    }
+}
+
+// -R argument: mode letter S, M or E; an optional V; optionally "," [sign] major ["." minor],
+// written back as "%02.2d.%02.2d". Returns null when malformed.
+const char* parseBoundRuntimeMode(const char* position, char* destination) {
+    char text[64];
+    int out = 0;
+    char mode = upper(*position);
+    if (mode != 'S' && mode != 'M' && mode != 'E')
+        return nullptr;
+    text[out++] = mode;
+    ++position;
+    if (upper(*position) == 'V') {
+        text[out++] = 'V';
+        ++position;
+    }
+    if (*position == ',') {
+        ++position;
+        text[out++] = ',';
+        if (*position == '-' || *position == '+')
+            text[out++] = *position++;
+        long major = 0;
+        long minor = 0;
+        if (!readInteger(position, &major, &position))
+            return nullptr;
+        if (*position == '.') {
+            if (!readInteger(position + 1, &minor, &position))
+                return nullptr;
+        }
+        // Each number with at least two digits, zero-padded, a minus sign in front.
+        out += std::snprintf(text + out, sizeof text - out, "%2.2ld.%2.2ld", major, minor);
+    }
+    text[out] = '\0';
+    // The field holds 15 characters; a longer release number is refused like any bad argument.
+    if (out > 15)
+        return nullptr;
+    std::strcpy(destination, text);
+    return position;
+}
+
+// -Z word: "sys" in any case, up to the end of the group.
+const char* parseNamesToolFlag(const char* position, bool secondPass) {
+    const char* end = position;
+    while (!endsGroup(*end))
+        ++end;
+    bool isSys = end - position == 3 && upper(position[0]) == 'S' && upper(position[1]) == 'Y' &&
+                 upper(position[2]) == 'S';
+    if (!isSys)
+        fatalError(msgInvalidOption);
+    if (!secondPass)
+        linkOptions.namesToolFlags |= 1;
+    return end;
+}
+
+void setMachine(const char* position) {
+    long value = 0;
+    const char* end = nullptr;
+    if (*position == 'x' || *position == 'X') {
+        value = detectNativeMachine();
+    } else if (!readInteger(position, &value, &end)) {
+        value = 0;
+    }
+    if (value >= 4)
+        fatalError(msgInvalidOption);
+    // A negative value is no machine either; refuse it rather than keep a value no step knows.
+    if (value < 0)
+        fatalError(msgInvalidOption);
+    linkOptions.machine = static_cast<MachineType>(value);
+}
+
+void freeSymbols(SymbolList* list) {
+    while (list->head) {
+        SymbolNode* next = list->head->next;
+        std::free(list->head);
+        list->head = next;
+    }
+}
+
+void freeNames(NameList* list) {
+    while (list->head) {
+        NameNode* next = list->head->next;
+        std::free(list->head);
+        list->head = next;
+    }
+    list->tail = nullptr;
+}
+
+SymbolNode* newSymbolNode(const char* symbol) {
+    size_t length = std::strlen(symbol);
+    SymbolNode* node = static_cast<SymbolNode*>(std::malloc(sizeof(SymbolNode) + length));
+    if (!node)
+        fatalError(msgNotEnoughMemory);
+    node->next = nullptr;
+    std::memcpy(node->text, symbol, length + 1);
+    return node;
+}
+
+} // namespace
+
+void resetLinkOptions() {
+    freeSymbols(&linkOptions.includeSymbols);
+    freeSymbols(&linkOptions.excludeSymbols);
+    freeNames(&linkOptions.objectFiles);
+    freeNames(&linkOptions.libraries);
+    freeNames(&linkOptions.otherInputs);
+    std::free(linkOptions.definitionFile);
+    linkOptions = LinkOptions();
+    linkOptions.linkSystemPrograms = 1;
+    linkOptions.singleThreaded = 1;
+    linkOptions.useGeneratedDefinitionFile = 1;
+    std::strcpy(linkOptions.staticRuntimeLetters, "BS");
+    std::strcpy(linkOptions.importedThreadLetter, "S");
+}
+
+void addIncludeSymbol(const char* symbol) {
+    SymbolNode* node = newSymbolNode(symbol);
+    SymbolNode** link = &linkOptions.includeSymbols.head;
+    while (*link)
+        link = &(*link)->next;
+    *link = node;
+}
+
+void addExcludeSymbol(const char* symbol) {
+    SymbolNode* node = newSymbolNode(symbol);
+    node->next = linkOptions.excludeSymbols.head;
+    linkOptions.excludeSymbols.head = node;
+}
+
+MachineType detectNativeMachine() {
+    return platformNativeMachine();
+}
+
+void parseOptionGroup(const char** position, bool secondPass) {
+    const char* p = *position + 1;
+    if (endsGroup(*p))
+        fatalError(msgIllegalCommandLine);
+    const bool apply = !secondPass;
+    LinkOptions& o = linkOptions;
+    while (!endsGroup(*p)) {
+        char letter = upper(*p);
+        ++p;
+        switch (letter) {
+        case '-':
+        case '/':
+            break;
+        case 'B':
+            if (apply) {
+                if (o.importedSharedRuntime) {
+                    warn(msgFIgnoredForB);
+                    o.importedSharedRuntime = 0;
+                }
+                if (o.boundSharedRuntime) {
+                    warn(msgRIgnoredForB);
+                    o.boundSharedRuntime = 0;
+                }
+            }
+            p = parseStaticRuntimeLetters(p, apply ? o.staticRuntimeLetters : scratchPath, apply);
+            if (apply)
+                o.staticRuntime = 1;
+            break;
+        case 'D':
+            if (apply)
+                o.buildDll = 1;
+            break;
+        case 'E':
+            if (apply)
+                o.useCompanionList = 1;
+            break;
+        case 'F': {
+            // -F takes the next character whatever it is, but never the terminator.
+            char m = *p;
+            if (m == '\0')
+                fatalError(msgInvalidOption);
+            ++p;
+            if (apply) {
+                if (o.boundSharedRuntime) {
+                    warn(msgRIgnoredForF);
+                    o.boundSharedRuntime = 0;
+                }
+                if (o.staticRuntime) {
+                    warn(msgBIgnoredForF);
+                    o.staticRuntime = 0;
+                }
+                o.importedThreadLetter[0] = upper(m);
+                o.importedSharedRuntime = 1;
+                o.singleThreaded = upper(m) != 'M';
+            }
+            break;
+        }
+        case 'G':
+            if (apply)
+                o.guiApplication = 1;
+            break;
+        case 'I':
+            p = scanOptionArgument(p, textCapacity, scratchPath, 'i');
+            if (apply)
+                addIncludeSymbol(scratchPath);
+            break;
+        case 'J':
+            if (apply) {
+                if (o.boundSharedRuntime) {
+                    warn(msgRIgnoredForJ);
+                    o.boundSharedRuntime = 0;
+                }
+                o.singleThreaded = 0;
+                o.staticRuntimeLetters[1] = 'M';
+                o.importedThreadLetter[0] = 'M';
+            }
+            break;
+        case 'K':
+            if (apply)
+                o.keepTemporaries = 1;
+            break;
+        case 'L':
+            if (apply)
+                o.generateMap = 1;
+            break;
+        case 'M':
+            p = scanOptionArgument(p, textCapacity, apply ? o.mainEntryName : scratchPath, 'm');
+            break;
+        case 'N':
+            if (apply)
+                o.noBanner = 1;
+            break;
+        case 'O':
+            p = scanOptionArgument(p, textCapacity, apply ? o.outputName : scratchPath, 'o');
+            break;
+        case 'P':
+            // -P takes the next character whatever it is, but never the terminator.
+            if (*p == '\0')
+                fatalError(msgInvalidOption);
+            if (apply)
+                setMachine(p);
+            ++p;
+            break;
+        case 'R':
+            if (apply) {
+                if (o.staticRuntime) {
+                    warn(msgBIgnoredForR);
+                    o.staticRuntime = 0;
+                }
+                if (o.importedSharedRuntime) {
+                    warn(msgFIgnoredForR);
+                    o.importedSharedRuntime = 0;
+                }
+                if (!o.singleThreaded) {
+                    warn(msgJIgnoredForR);
+                    o.singleThreaded = 1;
+                }
+            }
+            p = parseBoundRuntimeMode(p, apply ? o.boundRuntimeMode : scratchPath);
+            if (!p)
+                fatalError(msgInvalidOption);
+            if (apply)
+                o.boundSharedRuntime = 1;
+            break;
+        case 'S':
+            if (apply)
+                o.linkSystemPrograms = 0;
+            break;
+        case 'T':
+            if (apply) {
+                if (o.boundSharedRuntime) {
+                    warn(msgRIgnoredForT);
+                    o.boundSharedRuntime = 0;
+                }
+                o.staticRuntime = 1;
+            }
+            break;
+        case 'U':
+            p = scanOptionArgument(p, textCapacity, apply ? o.compilerDirectives : scratchPath,
+                                   'u');
+            break;
+        case 'V':
+            if (apply)
+                o.verbose = 1;
+            break;
+        case 'X':
+            p = scanOptionArgument(p, textCapacity, scratchPath, 'x');
+            if (apply)
+                addExcludeSymbol(scratchPath);
+            break;
+        case 'Z':
+            p = parseNamesToolFlag(p, secondPass);
+            break;
+        default:
+            fatalError(msgInvalidOption);
+        }
+    }
+    *position = p;
+}

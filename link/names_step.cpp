@@ -1,0 +1,150 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/options.h"
+#include "inputs/input_files.h"
+#include "link/link_steps.h"
+#include "platform/platform.h"
+#include "process/command_buffer.h"
+#include "process/runner.h"
+
+namespace {
+
+void appendRaw(const char* text) {
+    appendCommandText(text, 0);
+}
+void appendToken(const char* text) {
+    appendCommandText(text, 1);
+}
+
+// "/P" and the machine digit, for every target but ix86.
+void appendMachineWord(const char* prefix) {
+    if (linkOptions.machine == machineIx86)
+        return;
+    char word[16];
+    std::snprintf(word, sizeof word, "%s%d ", prefix, static_cast<int>(linkOptions.machine));
+    appendRaw(word);
+}
+
+// The main entry name of an EXE: the first object's name part, without a leading "@" and its
+// extension, upper-cased by the run's locale.
+void deriveMainEntryName() {
+    const char* entry = linkOptions.objectFiles.head->text;
+    const char* namePart = findNamePart(entry);
+    if (*namePart == '@')
+        ++namePart;
+    const char* lastDot = std::strrchr(entry, '.');
+    size_t length = lastDot && lastDot >= namePart ? static_cast<size_t>(lastDot - namePart)
+                                                   : std::strlen(namePart);
+    std::memcpy(scratchPath, namePart, length);
+    scratchPath[length] = '\0';
+    platformUpperCase(scratchPath);
+}
+
+void appendSymbols(SymbolList* list, const char* prefix) {
+    while (list->head) {
+        SymbolNode* node = list->head;
+        appendRaw(prefix);
+        appendToken(node->text);
+        appendRaw(" ");
+        list->head = node->next;
+        std::free(node);
+    }
+}
+
+void appendObjectFiles() {
+    for (NameNode* node = linkOptions.objectFiles.head; node; node = node->next) {
+        appendRaw(" ");
+        appendToken(node->text);
+    }
+}
+
+} // namespace
+
+int runNamesStep() {
+    LinkOptions& o = linkOptions;
+    if (!o.objectFiles.head) {
+        if (o.buildDll)
+            o.useGeneratedDefinitionFile = 0;
+        return 200;
+    }
+    const unsigned pid = platformProcessId();
+
+    resetCommandBuffer();
+    appendRaw(" /N ");
+    if (!o.keepTemporaries) {
+        std::snprintf(namesResponseReference, sizeof namesResponseReference, "@vdrlds%08X.lnk",
+                      pid);
+        std::snprintf(namesObjectName, sizeof namesObjectName, "vdrlds%08X", pid);
+        appendRaw("/O");
+        appendRaw(namesObjectName);
+        appendRaw(" ");
+        std::strcat(namesObjectName, ".obj");
+    }
+    appendMachineWord("/P");
+    if (o.boundSharedRuntime) {
+        appendRaw("/R");
+        appendRaw(o.boundRuntimeMode);
+        appendRaw(" ");
+    } else if (!o.staticRuntime) {
+        appendRaw("/F");
+        appendRaw(o.importedThreadLetter);
+        appendRaw(" ");
+    }
+    if (o.verbose)
+        appendRaw("/V ");
+    if (o.linkSystemPrograms)
+        appendRaw("/S ");
+    if (o.staticRuntime) {
+        appendRaw("/B");
+        appendRaw(o.staticRuntimeLetters);
+        appendRaw(" ");
+        appendSymbols(&o.includeSymbols, "/I");
+    }
+    if (!o.buildDll) {
+        if (o.guiApplication)
+            appendRaw("/G ");
+        appendRaw("/M");
+        if (o.mainEntryName[0] != '\0') {
+            appendToken(o.mainEntryName);
+        } else {
+            deriveMainEntryName();
+            appendToken(scratchPath);
+        }
+    } else {
+        if (o.hasDefinitionFile) {
+            appendRaw(" ");
+            appendToken(o.definitionFile);
+        } else {
+            appendRaw("/D");
+            appendToken(outputBaseName);
+            appendRaw(".def");
+        }
+        if (o.excludeSymbols.head) {
+            appendRaw(" ");
+            appendSymbols(&o.excludeSymbols, "/X");
+        }
+    }
+    if (o.namesToolFlags != 0) {
+        char word[24];
+        std::snprintf(word, sizeof word, " /Z%u", static_cast<unsigned>(o.namesToolFlags));
+        appendRaw(word);
+    }
+    appendObjectFiles();
+    const int result = static_cast<int>(runChildProgram("tessor", commandBuffer.data));
+
+    if (o.buildDll && !o.staticRuntime) {
+        resetCommandBuffer();
+        appendMachineWord(" /P");
+        appendRaw(" /LIST:RTS /O");
+        if (o.keepTemporaries)
+            std::strcpy(listObjectName, "vdrlst.obj");
+        else
+            std::snprintf(listObjectName, sizeof listObjectName, "vdrlst%08X.obj", pid);
+        appendToken(listObjectName);
+        appendObjectFiles();
+        runChildProgram("tessor", commandBuffer.data); // its verdict does not matter
+    }
+    return result;
+}

@@ -1,0 +1,69 @@
+#include "process/runner.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "driver/messages.h"
+#include "driver/options.h"
+#include "driver/tokenizer.h"
+#include "platform/platform.h"
+
+unsigned (*childProgramHook)(const char* program, const char* commandText) = nullptr;
+
+namespace {
+
+enum { pathBufferSize = 1024 };
+
+// For a 64-bit target the linker of the matching toolset is looked for along ZELBIND64.
+// Fills `program` with the token form of its full path and `path` with the path itself.
+bool findLinkerAlongZelbind(char* program, char* path) {
+    std::string directories;
+    if (!platformGetEnvironment("ZELBIND64", directories) || directories.empty())
+        return false;
+    if (platformFindProgram("link", directories.c_str(), path, pathBufferSize) == 0)
+        return false;
+    char token[pathBufferSize + 1];
+    int length = scanToken(scanQuote, path, token, -1, pathBufferSize);
+    // A path too long for one word would leave the command line without a program name; the
+    // standard lookup then decides instead.
+    if (length == 0)
+        return false;
+    std::memcpy(program, token, static_cast<size_t>(length));
+    program[length] = '\0';
+    return true;
+}
+
+} // namespace
+
+unsigned runChildProgram(const char* program, const char* commandText) {
+    printBanner();
+    char programName[pathBufferSize + 1];
+    char path[pathBufferSize];
+    bool special = std::strcmp(program, "link") == 0 && linkOptions.machine != machineIx86 &&
+                   findLinkerAlongZelbind(programName, path);
+    if (!special) {
+        std::strncpy(programName, program, pathBufferSize);
+        programName[pathBufferSize] = '\0';
+        if (!childProgramHook && platformFindProgram(program, nullptr, path, pathBufferSize) == 0) {
+            fatalFileError(msgCannotFindProgram, program);
+        }
+    }
+    std::string commandLine = std::string(programName) + commandText;
+    if (linkOptions.verbose) {
+        std::fputs("Executing:", stdout);
+        std::fputs(programName, stdout);
+        std::fputs(commandText, stdout);
+        std::fputs("\n\n", stdout);
+    }
+    std::fflush(stdout);
+    unsigned exitCode = 0;
+    if (childProgramHook) {
+        exitCode = childProgramHook(programName, commandText);
+    } else if (!platformRunChild(path, commandLine.c_str(), &exitCode)) {
+        fatalFileError(msgCannotExecuteProgram, programName);
+    }
+    if (linkOptions.verbose)
+        std::fputs("\n", stdout);
+    return exitCode;
+}

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The main job: links the example project under examples/ with build/native/veldra and the
+# stand-in toolchain, in a scratch copy (build/demo), showing what veldra prints (-V: every
+# child's command line) and which files each link left behind.
+# Needs build/native (scripts/build.sh native).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+veldra=$VELDRA_BUILD/native/veldra
+toolchain=$VELDRA_BUILD/native/toolchain
+[ -x "$veldra" ] || die "$veldra not built yet (run scripts/build.sh native)"
+[ -d "$toolchain" ] || die "$toolchain missing (run scripts/build.sh native)"
+
+# The stand-ins go first in PATH: coreutils has a /usr/bin/link of its own.
+export PATH=$toolchain:$PATH
+# veldra looks for the C runtime library along LIB before it runs the linker.
+libdir=$VELDRA_BUILD/demo-lib
+mkdir -p "$libdir"
+: >"$libdir/msvcrt.lib"
+export LIB=$libdir
+
+demo=$VELDRA_BUILD/demo
+rm -rf "$demo"
+mkdir -p "$demo"
+cp "$VELDRA_ROOT"/examples/* "$demo"/
+rm -f "$demo/README.md"
+cd "$demo"
+
+echo "veldra:    $veldra"
+echo "toolchain: $toolchain (stand-ins: they only simulate the real tools)"
+echo "LIB:       $LIB"
+echo "folder:    $demo"
+
+status=0
+# Runs one link and shows what appeared in the folder (and what went).
+run_link() {
+    local before after code=0
+    before=$(ls -1)
+    printf '\n$ veldra %s\n' "$*"
+    "$veldra" "$@" || code=$?
+    after=$(ls -1)
+    echo "--- exit status $code"
+    echo "--- new files: $(comm -13 <(echo "$before") <(echo "$after") | tr '\n' ' ')"
+    local gone
+    gone=$(comm -23 <(echo "$before") <(echo "$after") | tr '\n' ' ')
+    [ -z "$gone" ] || echo "--- removed: $gone"
+    [ $code -eq 0 ] || status=$code
+}
+
+echo
+echo "files: $(ls -1 | tr '\n' ' ')"
+# The DLL first: a C source and its module-definition file.
+run_link -V -D mathlib.c mathlib.def
+# Then the program: a COBOL source, a C source and an object-only module.
+run_link -V payroll.cbl util.c taxtable.obj
+echo
+echo "files: $(ls -1 | tr '\n' ' ')"
+exit $status

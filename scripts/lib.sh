@@ -1,0 +1,70 @@
+# Shared by the scripts in this folder; sourced, never run on its own.
+# Sets VELDRA_ROOT (the repository) and VELDRA_BUILD (its build/ folder).
+
+VELDRA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VELDRA_BUILD=$VELDRA_ROOT/build
+VELDRA_JOBS=${VELDRA_JOBS:-2}
+
+say() { printf '\n=== %s\n' "$*"; }
+die() {
+    printf 'error: %s\n' "$*" >&2
+    exit 1
+}
+
+# Runs "$@" as one named stage and records how long it took, for the summary.
+STAGE_LOG=()
+stage() {
+    local name=$1 started=$SECONDS status=0
+    shift
+    say "$name"
+    "$@" || status=$?
+    STAGE_LOG+=("$(printf '%-34s %5ss  %s' "$name" $((SECONDS - started)) \
+        "$([ $status -eq 0 ] && echo ok || echo "FAILED ($status)")")")
+    return $status
+}
+print_stages() {
+    say "stages"
+    printf '  %s\n' "${STAGE_LOG[@]}"
+}
+
+# Wine for the Windows build: a prefix of our own under build/, so a clean clone starts clean,
+# and no debug chatter or installer dialogs (the .NET and HTML engines are switched off).
+wine_env() {
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$VELDRA_BUILD/wineprefix
+    export WINEARCH=win64
+    # Wine links the prefix's user folders to $HOME; a bare CI environment may not set it.
+    if [ -z "${HOME:-}" ]; then
+        export HOME=$VELDRA_BUILD/home
+        mkdir -p "$HOME"
+    fi
+}
+
+# Creates the prefix once, headless: wineboot needs neither a display nor standard input.
+wine_prepare() {
+    wine_env
+    command -v wine >/dev/null || die "wine is not installed (run scripts/install-deps.sh)"
+    if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.veldra-ready" ]; then
+        echo "Wine prefix ready: $WINEPREFIX"
+        return 0
+    fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    echo "Creating the Wine prefix $WINEPREFIX"
+    # It prints a harmless complaint about the missing 32-bit half; keep it for a failure.
+    if ! wineboot --init </dev/null >"$VELDRA_BUILD/wineboot.log" 2>&1; then
+        cat "$VELDRA_BUILD/wineboot.log" >&2
+        die "wineboot --init failed"
+    fi
+    # The prefix is written by the wineserver; it is complete once the server has gone.
+    wineserver -w
+    [ -f "$WINEPREFIX/system.reg" ] || die "wineboot did not create $WINEPREFIX"
+    touch "$WINEPREFIX/.veldra-ready"
+}
+
+# Stops this prefix's wineserver (it lingers a few seconds after the last program otherwise).
+wine_stop() {
+    wine_env
+    wineserver -k 2>/dev/null || true
+}

@@ -1,0 +1,72 @@
+// End-to-end harness: runs the built veldra (natively, or under Wine for the Windows build) in
+// a fresh directory with the stand-in toolchain, and hands back what it printed, its exit
+// status and the command lines the stand-ins recorded.
+//
+// Environment of the test program:
+//   VELDRA_PROGRAM    the veldra binary (veldra or veldra.exe)
+//   VELDRA_TOOLCHAIN  the directory of the stand-ins cobol, cl, tessor and link
+//   VELDRA_LAUNCHER   empty, or the script that runs a Windows program under Wine
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// The banner that veldra prints before its first output.
+extern const char* const kBanner;
+// The usage line and the empty line after it, as fatal errors 5 and 6 print it.
+extern const char* const kUsageLine;
+// The whole usage text: the usage line, the empty line, then the option help.
+std::string expectedUsage();
+
+// True when veldra runs under Wine. Wine turns argv into a Windows command line with
+// backslash escapes, so an argument holding a double quote does not arrive as written.
+bool underWine();
+
+// Environment changes for one run: a name with a value sets it, a name with nullopt unsets it.
+using EnvOverrides = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+struct RunResult {
+    std::string out; // standard output, CRLF turned into LF
+    std::string err; // standard error, as it came
+    int status = -1; // exit status; killed by a signal: 128 + the signal number
+    // One entry per child run, in order: its command line split back into words (program
+    // name first) by the driver's rules for a child's command line.
+    std::vector<std::vector<std::string>> children;
+};
+
+// A fresh working directory and a separate directory for the stand-ins' log; both are removed
+// when the sandbox goes.
+class Sandbox {
+  public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::string& dir() const { return workDir_; }
+    // Creates (or replaces) a file in the working directory; `name` may hold subdirectories.
+    void writeFile(const std::string& name, const std::string& content = "") const;
+    std::string readFile(const std::string& name) const;
+    // Names of the regular files in the working directory, relative to it, sorted.
+    std::vector<std::string> files() const;
+
+    // Runs veldra with `args` as its arguments, without a shell, in the working directory.
+    // The environment is the test's own plus `env`, with the toolchain first in PATH (native)
+    // or WINEPATH (Wine) and VELDRA_STANDIN_LOG pointing at a fresh log; `env` is applied
+    // last, so a case may replace PATH or WINEPATH itself.
+    RunResult run(const std::vector<std::string>& args, const EnvOverrides& env = {}) const;
+
+  private:
+    std::string workDir_;
+    std::string logDir_;
+};
+
+// Splits a command line into words: a blank ends a word outside double quotes, double quotes
+// group and are dropped, a doubled double quote inside quotes gives one.
+std::vector<std::string> splitCommandLine(const std::string& line);
+
+} // namespace e2e

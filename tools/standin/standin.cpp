@@ -1,0 +1,260 @@
+// Stand-in for the four tools veldra drives: the COBOL compiler "cobol", the C compiler "cl",
+// the names tool "tessor" and the linker "link". One program that acts by the name it was
+// started under, so that tests (and a demo on a machine without the real tools) can see the
+// exact command lines, find the files the real tool would have left, and choose its exit code.
+//
+// Environment, TOOL being COBOL, CL, TESSOR or LINK:
+//   VELDRA_STANDIN_LOG            file to which one line per run is appended: the command line
+//                                 (Windows: GetCommandLineA as it is; POSIX: the argv words in
+//                                 token form joined by one blank)
+//   VELDRA_STANDIN_EXIT_<TOOL>    exit code, default 0
+//   VELDRA_STANDIN_CRASH_<TOOL>=1 crash instead (POSIX: SIGSEGV; Windows: access violation)
+//   VELDRA_STANDIN_NOFILES_<TOOL>=1  write no files
+//   VELDRA_STANDIN_SAY_<TOOL>     a text printed on standard output, followed by a line feed
+//
+// Words are split from the command line by the same rules as the driver's copy mode: a blank
+// ends a word outside double quotes, double quotes group and are dropped, a doubled double
+// quote inside quotes gives one.
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string upperCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, const char* suffix) {
+    size_t n = std::strlen(suffix);
+    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
+}
+
+// The part of a path after its last "\", ":" or "/".
+std::string namePart(const std::string& path) {
+    size_t cut = path.find_last_of("\\:/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The tool's name from a program path: no directory, no ".exe", lower-cased.
+std::string toolNameOf(const std::string& path) {
+    std::string name = lowerCase(namePart(path));
+    if (endsWith(name, ".exe"))
+        name.resize(name.size() - 4);
+    return name;
+}
+
+[[maybe_unused]] std::vector<std::string> splitWords(const char* line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char* p = line; *p != '\0'; ++p) {
+        if (quoted) {
+            if (*p == '"' && p[1] == '"') {
+                word += '"';
+                ++p;
+            } else if (*p == '"') {
+                quoted = false;
+            } else {
+                word += *p;
+            }
+        } else if (*p == ' ') {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else if (*p == '"') {
+            quoted = true;
+            inWord = true;
+        } else {
+            word += *p;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+[[maybe_unused]] std::string tokenForm(const std::string& word) {
+    if (word.find_first_of(" \"") == std::string::npos)
+        return word;
+    std::string token = "\"";
+    for (char c : word) {
+        token += c;
+        if (c == '"')
+            token += '"';
+    }
+    return token + "\"";
+}
+
+std::string setting(const char* what, const std::string& tool) {
+    std::string name = std::string("VELDRA_STANDIN_") + what + "_" + upperCase(tool);
+    const char* value = std::getenv(name.c_str());
+    return value != nullptr ? value : "";
+}
+
+// One write in append mode, so that the lines of runs never interleave.
+void appendLogLine(const std::string& line) {
+    const char* path = std::getenv("VELDRA_STANDIN_LOG");
+    if (path == nullptr || *path == '\0')
+        return;
+    std::string text = line + "\n";
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+#else
+    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (fd < 0)
+        return;
+    ssize_t written = write(fd, text.data(), text.size());
+    (void)written;
+    close(fd);
+#endif
+}
+
+void writeFile(const std::string& name, const std::string& tool) {
+    if (name.empty())
+        return;
+    if (FILE* file = std::fopen(name.c_str(), "w")) {
+        std::fprintf(file, "written by stand-in %s\n", tool.c_str());
+        std::fclose(file);
+    }
+}
+
+// dir\name.ext -> name.obj
+std::string objectNameFor(const std::string& source) {
+    std::string name = namePart(source);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    return name + ".obj";
+}
+
+#ifdef _WIN32
+// Ends the process with the exception code, as Windows does for an unhandled fault when no
+// debugger is set up; Wine would otherwise start its debugger and end with a code of its own.
+LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* fault) {
+    TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+#endif
+
+void crash() {
+#ifdef _WIN32
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(endWithExceptionCode);
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+#else
+    struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore); // no core file left in the test's directory
+    std::signal(SIGSEGV, SIG_DFL);
+    std::raise(SIGSEGV);
+#endif
+    std::abort();
+}
+
+// The files that the real tool is relied on to write.
+void writeToolFiles(const std::string& tool, const std::vector<std::string>& words) {
+    if (words.size() < 2)
+        return;
+    if (tool == "cobol") {
+        // " " + source + [" use(" + directives + ")"] + ";": the ";" sticks to the last word.
+        std::string source = words[1];
+        if (words.size() == 2 && endsWith(source, ";"))
+            source.pop_back();
+        writeFile(objectNameFor(source), tool);
+    } else if (tool == "cl") {
+        writeFile(objectNameFor(words.back()), tool);
+    } else if (tool == "tessor") {
+        for (size_t i = 1; i + 1 < words.size(); ++i) {
+            if (words[i] == "/LIST:RTS" && startsWith(words[i + 1], "/O")) {
+                writeFile(words[i + 1].substr(2), tool);
+                return;
+            }
+        }
+        // The "/O" base, when given, stands right after "/N"; object names come later and
+        // may begin with "/" on POSIX, so only option words are looked at by position or form.
+        std::string base = "vdrlds";
+        if (words[1] == "/N" && words.size() > 2 && startsWith(words[2], "/O"))
+            base = words[2].substr(2);
+        writeFile(base + ".obj", tool);
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (words[i] == "/S")
+                writeFile(base + ".lnk", tool);
+            else if (startsWith(words[i], "/D") && endsWith(words[i], ".def"))
+                writeFile(words[i].substr(2), tool);
+        }
+    } else if (tool == "link") {
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (startsWith(words[i], "-out:"))
+                writeFile(words[i].substr(5), tool);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string line;
+    std::vector<std::string> words;
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    char module[MAX_PATH + 1] = {0};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string tool = toolNameOf(module);
+    // The driver's own splitting rules, not the C runtime's: the words are what it meant.
+    line = GetCommandLineA();
+    words = splitWords(line.c_str());
+#else
+    std::string tool = toolNameOf(argc > 0 ? argv[0] : "");
+    for (int i = 0; i < argc; ++i) {
+        words.push_back(argv[i]);
+        line += (i == 0 ? "" : " ") + tokenForm(argv[i]);
+    }
+#endif
+    appendLogLine(line);
+
+    if (setting("CRASH", tool) == "1")
+        crash();
+    if (setting("NOFILES", tool) != "1")
+        writeToolFiles(tool, words);
+    std::string say = setting("SAY", tool);
+    if (!say.empty())
+        std::printf("%s\n", say.c_str());
+    std::fflush(stdout);
+    return static_cast<int>(std::strtol(setting("EXIT", tool).c_str(), nullptr, 10));
+}

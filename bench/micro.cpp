@@ -85,8 +85,8 @@ const fs::path& scratchDirectory() {
     struct Scratch {
         fs::path path;
         Scratch() {
-            path = fs::temp_directory_path() /
-                   ("veldra-bench-" + std::to_string(platformProcessId()));
+            path =
+                fs::temp_directory_path() / ("veldra-bench-" + std::to_string(platformProcessId()));
             fs::create_directories(path);
         }
         ~Scratch() {

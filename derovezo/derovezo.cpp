@@ -29,9 +29,9 @@ const char parsedValue[] = "True";
 const int productMajorVersion = 5;
 const int productMinorVersion = 0;
 
-const uint32_t nameRoom = 260;         // names of at most 259 characters
-const uint32_t dataRoom = 1024;        // value data, terminator included
-const uint32_t versionRoom = 30;       // a component's "Version" value, terminator included
+const uint32_t nameRoom = 260;   // names of at most 259 characters
+const uint32_t dataRoom = 1024;  // value data, terminator included
+const uint32_t versionRoom = 30; // a component's "Version" value, terminator included
 const unsigned firstExpansionSize = 1024;
 const uint32_t openForWalk = accessQueryValue | accessEnumerateKeys;
 
@@ -97,10 +97,9 @@ bool valueText(uint32_t type, const unsigned char* data, uint32_t dataSize, std:
         if (dataSize != 4) {
             return false;
         }
-        const unsigned long number = static_cast<unsigned long>(data[0]) |
-                                     static_cast<unsigned long>(data[1]) << 8 |
-                                     static_cast<unsigned long>(data[2]) << 16 |
-                                     static_cast<unsigned long>(data[3]) << 24;
+        const unsigned long number =
+            static_cast<unsigned long>(data[0]) | static_cast<unsigned long>(data[1]) << 8 |
+            static_cast<unsigned long>(data[2]) << 16 | static_cast<unsigned long>(data[3]) << 24;
         char digits[16];
         std::snprintf(digits, sizeof digits, "%lu", number);
         text = digits;

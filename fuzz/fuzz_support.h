@@ -7,10 +7,10 @@
 #include <vector>
 
 // Prints the failed condition and aborts, so that libFuzzer keeps the input as a crash.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition))                                                                      \
-            fuzzCheckFailed(#condition, __FILE__, __LINE__);                                   \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            fuzzCheckFailed(#condition, __FILE__, __LINE__);                                       \
     } while (0)
 
 [[noreturn]] void fuzzCheckFailed(const char* condition, const char* file, int line);

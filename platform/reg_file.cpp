@@ -52,7 +52,9 @@ bool startsWithIgnoringCase(const std::string& text, size_t pos, const char* pre
     return true;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 size_t skipBlanks(const std::string& text, size_t pos) {
     while (pos < text.size() && isBlank(text[pos])) {

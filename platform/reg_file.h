@@ -8,10 +8,10 @@
 #include <vector>
 
 struct RegFileValue {
-    std::string name;  // empty for the key's default value ("@=")
-    uint32_t type;     // REG_* number (registryString, registryExpandString, ...)
-    std::string data;  // the bytes a query returns: text with its terminator(s), a DWORD as
-                       // 4 little-endian bytes, binary data as written
+    std::string name; // empty for the key's default value ("@=")
+    uint32_t type;    // REG_* number (registryString, registryExpandString, ...)
+    std::string data; // the bytes a query returns: text with its terminator(s), a DWORD as
+                      // 4 little-endian bytes, binary data as written
 };
 
 struct RegFileKey {

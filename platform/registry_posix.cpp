@@ -121,8 +121,7 @@ const RegFileKey* keyWithAccess(RegistryKey key, uint32_t access, long* error) {
 
 // Copies a value's data as RegQueryValueExA does: with no buffer only the size is told; with a
 // buffer too small nothing is copied, the size needed is told and the answer is "more data".
-long copyData(const RegFileValue& value, uint32_t* type, unsigned char* data,
-              uint32_t* dataSize) {
+long copyData(const RegFileValue& value, uint32_t* type, unsigned char* data, uint32_t* dataSize) {
     if (type != nullptr) {
         *type = value.type;
     }
@@ -213,4 +212,6 @@ long registryEnumValue(RegistryKey key, uint32_t index, char* name, uint32_t nam
     return copyData(value, type, data, dataSize);
 }
 
-void registryCloseKey(RegistryKey key) { delete static_cast<OpenKey*>(key); }
+void registryCloseKey(RegistryKey key) {
+    delete static_cast<OpenKey*>(key);
+}

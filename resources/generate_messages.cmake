@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)
 # Turns the string tables (messages_en.txt, messages_ja.txt) into the Windows resource script
 # (OUTPUT ending in .rc, with version.rc appended) or into the C++ table of the POSIX build.
 # Grammar of a table line: <id> <blank> <C string literal>; lines starting with # are comments.

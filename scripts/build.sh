@@ -20,10 +20,17 @@ bench=OFF
 [ -f "$VELDRA_ROOT/bench/CMakeLists.txt" ] && bench=ON
 
 configure_and_build() {
-    local dir=$VELDRA_BUILD/$1
+    local dir=$VELDRA_BUILD/$1 fresh=() stamp
     shift
+    # CMake keeps the compilers it found in its cache, whatever the toolchain file says later:
+    # configure afresh when the arguments or the toolchain file changed since the last time.
+    stamp=$(printf '%s\n' "$@" | cat - "$VELDRA_ROOT/cmake/mingw-w64-x86_64.cmake" | cksum)
+    if [ -f "$dir/CMakeCache.txt" ] && [ "$(cat "$dir/.veldra-configured" 2>/dev/null)" != "$stamp" ]; then
+        fresh=(--fresh)
+    fi
     # Called through stage, where set -e does not apply: chain the steps.
-    cmake -S "$VELDRA_ROOT" -B "$dir" -G Ninja "$@" &&
+    cmake "${fresh[@]}" -S "$VELDRA_ROOT" -B "$dir" -G Ninja "$@" &&
+        echo "$stamp" >"$dir/.veldra-configured" &&
         cmake --build "$dir" -j "$VELDRA_JOBS"
 }
 

@@ -44,22 +44,29 @@ wine_env() {
 # Creates the prefix once, headless: wineboot needs neither a display nor standard input.
 wine_prepare() {
     wine_env
-    command -v wine >/dev/null || die "wine is not installed (run scripts/install-deps.sh)"
+    if ! command -v wine >/dev/null; then
+        echo "error: wine is not installed (run scripts/install-deps.sh)" >&2
+        return 1
+    fi
     if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.veldra-ready" ]; then
         echo "Wine prefix ready: $WINEPREFIX"
         return 0
     fi
     rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX" || return 1
     echo "Creating the Wine prefix $WINEPREFIX"
     # It prints a harmless complaint about the missing 32-bit half; keep it for a failure.
     if ! wineboot --init </dev/null >"$VELDRA_BUILD/wineboot.log" 2>&1; then
         cat "$VELDRA_BUILD/wineboot.log" >&2
-        die "wineboot --init failed"
+        echo "error: wineboot --init failed" >&2
+        return 1
     fi
     # The prefix is written by the wineserver; it is complete once the server has gone.
     wineserver -w
-    [ -f "$WINEPREFIX/system.reg" ] || die "wineboot did not create $WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "error: wineboot did not create $WINEPREFIX" >&2
+        return 1
+    fi
     touch "$WINEPREFIX/.veldra-ready"
 }
 

@@ -19,7 +19,7 @@ suite_lines=()
 finish() {
     wine_stop
     say "summary"
-    printf '  %s\n' "${suite_lines[@]}"
+    [ ${#suite_lines[@]} -eq 0 ] || printf '  %s\n' "${suite_lines[@]}"
     print_stages
     echo "  total time: $((SECONDS - started))s"
     echo

@@ -122,6 +122,10 @@ bool underWine() {
     return !settingOf("VELDRA_LAUNCHER").empty();
 }
 
+std::string programPath(const std::string& path) {
+    return underWine() ? windowsPath(path) : path;
+}
+
 std::vector<std::string> splitCommandLine(const std::string& line) {
     std::vector<std::string> words;
     std::string word;
@@ -226,6 +230,10 @@ RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides&
     envp.push_back(nullptr);
 
     RunResult result;
+    if (program.empty()) {
+        result.err = "VELDRA_PROGRAM is not set: run the end-to-end tests through ctest";
+        return result;
+    }
     pid_t child = fork();
     if (child < 0) {
         result.err = std::string("fork: ") + std::strerror(errno);

@@ -26,6 +26,10 @@ std::string expectedUsage();
 // backslash escapes, so an argument holding a double quote does not arrive as written.
 bool underWine();
 
+// An absolute path as veldra sees it: unchanged natively, "Z:\\..." under Wine. For
+// environment values that name files, such as LIB.
+std::string programPath(const std::string& path);
+
 // Environment changes for one run: a name with a value sets it, a name with nullopt unsets it.
 using EnvOverrides = std::vector<std::pair<std::string, std::optional<std::string>>>;
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,7 @@ void runCases(const std::vector<Case>& cases) {
         e2e::Sandbox box;
         e2e::RunResult result = box.run(c.args, kEnglish);
         EXPECT_EQ(result.out, c.out) << result.err;
-        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.status, c.status) << result.err;
         EXPECT_TRUE(result.children.empty());
         EXPECT_TRUE(box.files().empty());
     }
@@ -150,13 +151,39 @@ TEST(SpineE2e, BannerOnceAndNeverAfterLeadingN) {
     });
 }
 
-// PROVISIONAL: until the link steps exist the driver stops after settling the output name
-// and, with -V, prints it in a line of its own. Replace this case when the link steps land.
-TEST(SpineE2e, ProvisionalOutputNameLine) {
-    runCases({
-        {{"-V", "prog.obj"}, std::string(kBanner) + "Output: prog.exe\n", 0},
-        {{"-D", "-V", "mod.obj"}, std::string(kBanner) + "Output: mod.dll\n", 0},
-    });
+// The output name as the linker is told it: derived from the first input unless -O gives it.
+TEST(SpineE2e, OutputNameReachesTheLinker) {
+    struct OutputCase {
+        std::vector<std::string> args;
+        std::string outWord;
+    };
+    const std::string nested = e2e::underWine() ? "dir\\sub\\prog.obj" : "dir/sub/prog.obj";
+    std::vector<OutputCase> cases = {
+        {{"prog.obj"}, "-out:prog.exe"},
+        {{"-D", "mod.obj"}, "-out:mod.dll"},
+        {{nested}, "-out:prog.exe"},
+        {{"app.res", "prog.obj"}, "-out:prog.exe"},
+        {{"a.lib", "app.res"}, "-out:app.exe"},
+        {{"-Oout", "prog.obj"}, "-out:out.exe"},
+        {{"-Oout.bin", "prog.obj"}, "-out:out.bin"},
+    };
+    // Wine hands an argument with a blank over in double quotes, which makes it a file name.
+    if (!e2e::underWine())
+        cases.push_back({{"-Omy app", "prog.obj"}, "-out:my app.exe"});
+    for (const OutputCase& c : cases) {
+        SCOPED_TRACE(describe(c.args));
+        e2e::Sandbox box;
+        box.writeFile("lib/msvcrt.lib");
+        e2e::EnvOverrides env = kEnglish;
+        env.push_back({"LIB", e2e::programPath(box.dir() + "/lib")});
+        e2e::RunResult result = box.run(c.args, env);
+        EXPECT_EQ(result.out, kBanner) << result.err;
+        EXPECT_EQ(result.status, 0);
+        ASSERT_FALSE(result.children.empty());
+        const std::vector<std::string>& link = result.children.back();
+        EXPECT_EQ(link.front(), "link");
+        EXPECT_EQ(std::count(link.begin(), link.end(), c.outWord), 1);
+    }
 }
 
 } // namespace

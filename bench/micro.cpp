@@ -156,21 +156,36 @@ void BM_BuildCommandLine(benchmark::State& state) {
 BENCHMARK(BM_BuildCommandLine);
 
 // The names step's pattern: raw " " and the token per object, the buffer reset each time.
+// The larger counts stand for a long companion list: the buffer grows by 1024 bytes at a
+// time, so its growth must stay linear too.
 void BM_AppendCommandText(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(objectName(i));
     freshRun();
-    const std::vector<std::string>& names = objectNames();
     for (auto _ : state) {
-        resetCommandBuffer();
+        // From no storage at all, as in a run, so that every growth step is counted.
+        state.PauseTiming();
+        std::free(commandBuffer.data);
+        commandBuffer = CommandBuffer{};
+        state.ResumeTiming();
         for (const std::string& name : names) {
             appendCommandText(" ", 0);
             appendCommandText(name.c_str(), 1);
         }
         benchmark::DoNotOptimize(commandBuffer.data);
     }
-    state.SetItemsProcessed(state.iterations() * manyNames);
+    state.SetItemsProcessed(state.iterations() * count);
+    state.SetComplexityN(count);
     state.counters["capacity"] = commandBuffer.capacity;
 }
-BENCHMARK(BM_AppendCommandText);
+BENCHMARK(BM_AppendCommandText)
+    ->Arg(manyNames)
+    ->Arg(100000)
+    ->Arg(400000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
 
 // The POSIX runner splits the child's command line back into argv words.
 void BM_SplitCommandWords(benchmark::State& state) {
@@ -184,9 +199,10 @@ void BM_SplitCommandWords(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitCommandWords);
 
-// A 10 MB companion list, CR LF line ends, read and classified into objectFiles.
+// A companion list of state.range(0) MB (10 MB the case of interest), CR LF line ends, read
+// and classified into objectFiles.
 void BM_ReadCompanionList(benchmark::State& state) {
-    const long long listSize = 10LL * 1024 * 1024;
+    const long long listSize = state.range(0) * 1024LL * 1024;
     fs::path directory = scratchDirectory() / "companion";
     fs::create_directories(directory);
     long long names = 0;
@@ -213,9 +229,15 @@ void BM_ReadCompanionList(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * names);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size("bench.eom")));
+    state.SetComplexityN(names);
     fs::current_path(scratchDirectory());
 }
-BENCHMARK(BM_ReadCompanionList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCompanionList)
+    ->Arg(1)
+    ->Arg(10)
+    ->ArgName("MB")
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 // LIB of 100 directories, the library in the last one (state.range(0) 1), or nowhere (0).
 void BM_FindLibraryOnPath(benchmark::State& state) {
@@ -278,7 +300,7 @@ BENCHMARK(BM_AddIncludeSymbol)
     ->Arg(1000)
     ->Arg(3000)
     ->Arg(10000)
-    ->Complexity()
+    ->Complexity(benchmark::oNSquared)
     ->Unit(benchmark::kMicrosecond);
 
 // The names step of a static-runtime EXE writing the -I symbols ("/I" word " " each); the

@@ -24,7 +24,7 @@ void platformUpperCase(char* text);
 // Environment of the driver's own process, inherited by every child.
 bool platformGetEnvironment(const char* name, std::string& value); // false when unset
 bool platformIsEnvironmentSet(const char* name);                   // set, even when empty
-void platformSetEnvironment(const char* name, const char* value);
+void platformSetEnvironment(const char* name, const char* value); // null value: unset
 // Expands %NAME% references as ExpandEnvironmentStringsA does. Returns the size needed for
 // the result, terminator included; writes it to `out` only when it fits in `size` bytes.
 unsigned platformExpandEnvironment(const char* text, char* out, unsigned size);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -220,18 +221,16 @@ std::string storeDir;
 void removeStore() {
     std::remove((storeDir + "/machine.reg").c_str());
     std::remove((storeDir + "/user.reg").c_str());
+    rmdir(storeDir.c_str());
     registrySetStoreFiles(nullptr, nullptr);
 }
 
 // The two .reg texts as the store files of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER; an empty
 // text leaves that file missing.
 void installStore(const std::string& machine, const std::string& user) {
-    if (storeDir.empty()) {
-        char pattern[] = "/tmp/veldra-registry-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        storeDir = pattern;
-    }
-    removeStore();
+    char pattern[] = "/tmp/veldra-registry-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    storeDir = pattern;
     const std::pair<std::string, const std::string*> files[] = {
         {storeDir + "/machine.reg", &machine}, {storeDir + "/user.reg", &user}};
     for (const auto& file : files) {
@@ -265,21 +264,47 @@ std::string expandable(const std::string& name, const std::string& value) {
     return line + "\n";
 }
 
-typedef std::vector<std::pair<std::string, const char*>> Variables; // nullptr: unset
+// Environment settings as "NAME=value|NAME|...", where a bare NAME is unset.
+std::vector<std::string> names(const std::string& settings) {
+    std::vector<std::string> out;
+    for (size_t start = 0, end = 0; start < settings.size(); start = end + 1) {
+        end = std::min(settings.find('|', start), settings.size());
+        const std::string name =
+            settings.substr(start, std::min(settings.find('=', start), end) - start);
+        if (!name.empty()) {
+            out.push_back(name);
+        }
+    }
+    return out;
+}
+
+void apply(const std::string& settings) {
+    for (size_t start = 0, end = 0; start < settings.size(); start = end + 1) {
+        end = std::min(settings.find('|', start), settings.size());
+        const size_t equals = std::min(settings.find('=', start), end);
+        const std::string value = equals < end ? settings.substr(equals + 1, end - equals - 1) : "";
+        platformSetEnvironment(settings.substr(start, equals - start).c_str(),
+                               equals < end ? value.c_str() : nullptr);
+    }
+}
+
+std::string current(const std::vector<std::string>& variables) {
+    std::string out;
+    for (const std::string& name : variables) {
+        std::string value;
+        out += (out.empty() ? "" : "|") + name;
+        out += platformGetEnvironment(name.c_str(), value) ? "=" + value : "";
+    }
+    return out;
+}
 
 struct ImportCase {
     const char* label;
-    std::string machine;
+    std::string machine; // .reg text of HKEY_LOCAL_MACHINE, "" for none
     std::string user;
-    Variables before;
-    Variables after;
+    std::string before; // settings at start
+    std::string after;  // settings expected after the import
 };
-
-void setVariables(const Variables& variables) {
-    for (const auto& variable : variables) {
-        platformSetEnvironment(variable.first.c_str(), variable.second);
-    }
-}
 
 // Wine keeps values sorted by name and orders names folded to lower case, where Windows keeps
 // values in the order written and folds to upper case: the cases keep to names and orders on
@@ -290,123 +315,68 @@ TEST(RegistryImport, precedenceLimitsAndGuard) {
                                   text("VRT_NEW", "maker") + key(v + "COBOL\\5.0\\Environment") +
                                   text("VRT_C", "cobol") + key(v + "Tools\\Environment") +
                                   text("VRT_T", "tools");
-    const auto guardBefore = [](const char* guard) {
-        return Variables{{"VRT_OLD", "old"},
-                         {"VRT_NEW", nullptr},
-                         {"VRT_C", nullptr},
-                         {"VRT_T", nullptr},
-                         {"VEZIDU_PARSED", guard}};
-    };
-    const std::string long700(700, 'L'), edge = long700 + std::string(324, 'e'),
-                                         twice = long700 + long700, thrice = twice + long700,
-                                         fit(1023, 'f'), name259 = "VRT_" + std::string(255, 'N'),
-                                         name260 = "VRT_" + std::string(256, 'M');
+    const std::string guardBefore = "VRT_OLD=old|VRT_NEW|VRT_C|VRT_T|VEZIDU_PARSED=";
+    const std::string long700(700, 'L'), fit(1023, 'f');
+    const std::string name259 = "VRT_B" + std::string(254, 'N');
+    const std::string name260 = "VRT_G" + std::string(255, 'M');
     const std::string order = "%VRT_ORDER% ";
     std::vector<ImportCase> cases = {
-        {"neither root holds the maker key",
-         "",
-         "",
-         {{"VRT_A", "kept"}},
-         {{"VRT_A", "kept"}, {"VEZIDU_PARSED", nullptr}}},
-        {"set before start beats the maker-wide key, not a component key",
-         "",
+        {"neither root holds the maker key", "", "", "VRT_A=kept", "VRT_A=kept|VEZIDU_PARSED"},
+        {"set before start beats the maker-wide key, not a component key", "",
          key("Environment") + text("VRT_OLD", "maker") + text("VRT_EMPTY", "maker") +
              text("VRT_BOTH", "maker") + text("VRT_NEW", "maker") + key(v + "COBOL\\Environment") +
              text("VRT_BOTH", "cobol"),
-         {{"VRT_OLD", "old"}, {"VRT_EMPTY", ""}, {"VRT_BOTH", "old"}, {"VRT_NEW", nullptr}},
-         {{"VRT_OLD", "old"},
-          {"VRT_EMPTY", ""},
-          {"VRT_BOTH", "cobol"},
-          {"VRT_NEW", "maker"},
-          {"VEZIDU_PARSED", "True"}}},
+         "VRT_OLD=old|VRT_EMPTY=|VRT_BOTH=old|VRT_NEW",
+         "VRT_OLD=old|VRT_EMPTY=|VRT_BOTH=cobol|VRT_NEW=maker|VEZIDU_PARSED=True"},
         {"the machine's maker key hides the user's completely",
          key("Environment") + text("VRT_A", "machine"),
          key("Environment") + text("VRT_B", "user") + key(v + "COBOL\\Environment") +
              text("VRT_C", "user"),
-         {{"VRT_B", nullptr}, {"VRT_C", nullptr}},
-         {{"VRT_A", "machine"},
-          {"VRT_B", nullptr},
-          {"VRT_C", nullptr},
-          {"VEZIDU_PARSED", nullptr}}},
-        {"an expansion sees the environment of its moment",
-         "",
+         "VRT_A|VRT_B|VRT_C", "VRT_A=machine|VRT_B|VRT_C|VEZIDU_PARSED"},
+        {"an expansion sees the environment of its moment", "",
          key("Environment") + text("VRT_BASE", "base") + key(v + "COBOL\\5.0\\Environment") +
              expandable("VRT_E1", "%VRT_BASE%\\x;%VRT_E9%;%VRT_NONE%") +
              expandable("VRT_E2", "%VRT_E1%!") + text("VRT_E9", "new"),
-         {{"VRT_BASE", nullptr}, {"VRT_E9", "old"}, {"VRT_NONE", nullptr}},
-         {{"VRT_E1", "base\\x;old;%VRT_NONE%"},
-          {"VRT_E2", "base\\x;old;%VRT_NONE%!"},
-          {"VRT_E9", "new"}}},
-        {"expansions longer than 1024 bytes are set in full",
-         "",
+         "VRT_BASE|VRT_E9=old|VRT_NONE",
+         "VRT_E1=base\\x;old;%VRT_NONE%|VRT_E2=base\\x;old;%VRT_NONE%!|VRT_E9=new"},
+        {"expansions longer than 1024 bytes are set in full", "",
          key("Environment") + text("VRT_LONG", long700) +
              expandable("VRT_X1", "%VRT_LONG%" + std::string(324, 'e')) +
              expandable("VRT_X2", "%VRT_LONG%%VRT_LONG%%VRT_LONG%") +
              expandable("VRT_X3", "%VRT_LONG%%VRT_LONG%") + expandable("VRT_X4", "s"),
-         {},
-         {{"VRT_X1", edge.c_str()},
-          {"VRT_X2", thrice.c_str()},
-          {"VRT_X3", twice.c_str()},
-          {"VRT_X4", "s"}}},
-        {"a value that does not fit ends its key only",
          "",
+         "VRT_X1=" + long700 + std::string(324, 'e') + "|VRT_X2=" + long700 + long700 + long700 +
+             "|VRT_X3=" + long700 + long700 + "|VRT_X4=s"},
+        {"a value that does not fit ends its key only", "",
          key(v + "COBOL\\5.0\\Environment") + text("VRT_A1", "1") + text(name259, "n") +
              text("VRT_CFIT", fit) + text("VRT_DHUGE", std::string(1024, 'h')) +
              text("VRT_E2", "2") + key(v + "COBOL\\Environment") + text("VRT_F3", "3") +
              text(name260, "m") + text("VRT_H4", "4") + key(v + "Tools\\Environment") +
              text("VRT_I5", "5"),
-         {},
-         {{"VRT_A1", "1"},
-          {name259, "n"},
-          {"VRT_CFIT", fit.c_str()},
-          {"VRT_DHUGE", nullptr},
-          {"VRT_E2", nullptr},
-          {"VRT_F3", "3"},
-          {name260, nullptr},
-          {"VRT_H4", nullptr},
-          {"VRT_I5", "5"}}},
-        {"VEZIDU_PARSED=True applies only the maker-wide key, keeping what is set",
          "",
-         guardTree,
-         guardBefore("True"),
-         {{"VRT_OLD", "old"},
-          {"VRT_NEW", "maker"},
-          {"VRT_C", nullptr},
-          {"VRT_T", nullptr},
-          {"VEZIDU_PARSED", "True"}}},
-        {"VEZIDU_PARSED=true is not the guard",
-         "",
-         guardTree,
-         guardBefore("true"),
-         {{"VRT_OLD", "old"}, {"VRT_C", "cobol"}, {"VRT_T", "tools"}, {"VEZIDU_PARSED", "True"}}},
-        {"VEZIDU_PARSED='True ' is not the guard",
-         "",
-         guardTree,
-         guardBefore("True "),
-         {{"VRT_C", "cobol"}, {"VRT_T", "tools"}, {"VEZIDU_PARSED", "True"}}},
-        {"the version key without components sets the guard",
-         "",
-         key("Orvanta\\5.0"),
-         {},
-         {{"VEZIDU_PARSED", "True"}}},
-        {"another version key neither imports components nor sets the guard",
-         "",
+         "VRT_A1=1|" + name259 + "=n|VRT_CFIT=" + fit + "|VRT_DHUGE|VRT_E2|VRT_F3=3|" + name260 +
+             "|VRT_H4|VRT_I5=5"},
+        {"VEZIDU_PARSED=True applies only the maker-wide key, keeping what is set", "", guardTree,
+         guardBefore + "True", "VRT_OLD=old|VRT_NEW=maker|VRT_C|VRT_T|VEZIDU_PARSED=True"},
+        {"VEZIDU_PARSED=true is not the guard", "", guardTree, guardBefore + "true",
+         "VRT_OLD=old|VRT_NEW=maker|VRT_C=cobol|VRT_T=tools|VEZIDU_PARSED=True"},
+        {"VEZIDU_PARSED='True ' is not the guard", "", guardTree, guardBefore + "True ",
+         "VRT_C=cobol|VRT_T=tools|VEZIDU_PARSED=True"},
+        {"the version key without components sets the guard", "", key("Orvanta\\5.0"), "",
+         "VEZIDU_PARSED=True"},
+        {"another version key neither imports components nor sets the guard", "",
          key("Environment") + text("VRT_A", "maker") + key("Orvanta\\5.1\\COBOL\\Environment") +
              text("VRT_B", "cobol"),
-         {{"VRT_A", nullptr}, {"VRT_B", nullptr}},
-         {{"VRT_A", "maker"}, {"VRT_B", nullptr}, {"VEZIDU_PARSED", nullptr}}},
-        {"a component's Version: missing subkey, 30 bytes fit, 31 do not",
-         "",
+         "VRT_A|VRT_B", "VRT_A=maker|VRT_B|VEZIDU_PARSED"},
+        {"a component's Version: missing subkey, 30 bytes fit, 31 do not", "",
          key(v + "Tools") + text("Version", "9.9") + key(v + "Tools\\Environment") +
              text("VRT_T", "own") + key(v + "Max") + text("Version", std::string(29, 'w')) +
              key(v + "Max\\" + std::string(29, 'w') + "\\Environment") +
              text("VRT_M", "versioned") + key(v + "Over") + text("Version", std::string(30, 'o')) +
              key(v + "Over\\" + std::string(30, 'o') + "\\Environment") +
              text("VRT_O", "versioned") + key(v + "Over\\Environment") + text("VRT_OWN", "own"),
-         {{"VRT_O", nullptr}},
-         {{"VRT_T", "own"}, {"VRT_M", "versioned"}, {"VRT_O", nullptr}, {"VRT_OWN", "own"}}},
-        {"COBOL first, then the registry's order; its own Environment key is no component",
-         "",
+         "VRT_O", "VRT_T=own|VRT_M=versioned|VRT_O|VRT_OWN=own"},
+        {"COBOL first, then the registry's order; its own Environment key is no component", "",
          key("Environment") + text("VRT_ORDER", ">") + key(v + "ENVIRONMENT") +
              expandable("VRT_ORDER", order + "env") + key(v + "beta\\Environment") +
              expandable("VRT_ORDER", order + "beta") + key(v + "a1\\Environment") +
@@ -415,60 +385,36 @@ TEST(RegistryImport, precedenceLimitsAndGuard) {
              key(v + "Alpha\\Environment") + expandable("VRT_ORDER", order + "Alpha") +
              key(v + "cobol\\Environment") + expandable("VRT_ORDER", order + "cobol") +
              key(v + "cobol\\5.0\\Environment") + expandable("VRT_ORDER", order + "cobol5"),
-         {{"VRT_ORDER", nullptr}},
-         {{"VRT_ORDER", "> cobol5 cobol a1 Alpha1 Alpha beta"}}},
-        {"non-text values: DWORD as decimal, binary skipped, first string of a multi-string",
-         "",
+         "VRT_ORDER", "VRT_ORDER=> cobol5 cobol a1 Alpha1 Alpha beta"},
+        {"non-text values: DWORD as decimal, binary skipped, first string of a multi-string", "",
          key("Environment") + "\"VRT_DW\"=dword:0000002a\n\"VRT_MAX\"=dword:ffffffff\n" +
              "\"VRT_BIN\"=hex:41,42,00\n\"VRT_MULTI\"=hex(7):66,00,00,00,67,00,00,00,00,00\n" +
              "@=\"default\"\n",
-         {{"VRT_BIN", nullptr}},
-         {{"VRT_DW", "42"}, {"VRT_MAX", "4294967295"}, {"VRT_BIN", nullptr}, {"VRT_MULTI", "f"}}},
+         "VRT_BIN", "VRT_DW=42|VRT_MAX=4294967295|VRT_BIN|VRT_MULTI=f"},
     };
     if (longKeyNames) {
-        cases.push_back(
-            {"a component name over 259 characters ends the walk",
-             "",
-             key(v + "A\\Environment") + text("VRT_W1", "1") +
-                 key(v + std::string(259, 'B') + "\\Environment") + text("VRT_W2", "2") +
-                 key(v + std::string(260, 'C') + "\\Environment") + text("VRT_W3", "3") +
-                 key(v + "D\\Environment") + text("VRT_W4", "4"),
-             {{"VRT_W3", nullptr}, {"VRT_W4", nullptr}},
-             {{"VRT_W1", "1"}, {"VRT_W2", "2"}, {"VRT_W3", nullptr}, {"VRT_W4", nullptr}}});
+        cases.push_back({"a component name over 259 characters ends the walk", "",
+                         key(v + "A\\Environment") + text("VRT_W1", "1") +
+                             key(v + std::string(259, 'B') + "\\Environment") +
+                             text("VRT_W2", "2") +
+                             key(v + std::string(260, 'C') + "\\Environment") +
+                             text("VRT_W3", "3") + key(v + "D\\Environment") + text("VRT_W4", "4"),
+                         "VRT_W3|VRT_W4", "VRT_W1=1|VRT_W2=2|VRT_W3|VRT_W4"});
     }
 
     for (const ImportCase& c : cases) {
-        Variables saved = {{"VEZIDU_PARSED", nullptr}};
-        std::vector<std::string> savedValues;
-        for (const Variables* list : {&c.before, &c.after}) {
-            for (const auto& variable : *list) {
-                saved.push_back({variable.first, nullptr});
-            }
-        }
-        savedValues.resize(saved.size());
-        for (size_t i = 0; i < saved.size(); ++i) {
-            if (platformGetEnvironment(saved[i].first.c_str(), savedValues[i])) {
-                saved[i].second = savedValues[i].c_str();
-            }
-        }
+        std::vector<std::string> touched = names(c.before + "|" + c.after);
+        touched.push_back("VEZIDU_PARSED");
+        const std::string saved = current(touched);
         platformSetEnvironment("VEZIDU_PARSED", nullptr);
-        setVariables(c.before);
+        apply(c.before);
         installStore(c.machine.empty() ? "" : header + c.machine, header + c.user);
 
         importRegistryEnvironment();
 
-        for (const auto& expected : c.after) {
-            std::string value;
-            const bool set = platformGetEnvironment(expected.first.c_str(), value);
-            if (expected.second == nullptr) {
-                EXPECT_FALSE(set) << c.label << ": " << expected.first << "=" << value;
-            } else {
-                EXPECT_TRUE(set && value == expected.second)
-                    << c.label << ": " << expected.first << "=" << value;
-            }
-        }
+        EXPECT_EQ(c.after, current(names(c.after))) << c.label;
         removeStore();
-        setVariables(saved);
+        apply(saved);
     }
 }
 

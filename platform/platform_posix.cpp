@@ -294,6 +294,7 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     if (words.empty())
         words.push_back(programPath);
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words)
         argv.push_back(&word[0]);
     argv.push_back(nullptr);

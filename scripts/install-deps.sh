@@ -60,7 +60,7 @@ fi
 
 if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null; then
-        echo "Missing: ${need[*]} $(missing_locales | tr '\n' ' ')- installing with sudo"
+        echo "Missing: $(echo "${need[*]}" $(missing_locales)); installing them with sudo"
         exec sudo -- bash "${BASH_SOURCE[0]}" "$@"
     fi
     echo "install-deps.sh: missing packages or locales, and installing them needs root." >&2

@@ -6,9 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -188,7 +192,8 @@ std::vector<std::string> Sandbox::files() const {
     return names;
 }
 
-RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides& env) const {
+RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides& env,
+                       bool exactWords) const {
     const std::string program = settingOf("VELDRA_PROGRAM");
     const std::string toolchain = settingOf("VELDRA_TOOLCHAIN");
     const std::string launcher = settingOf("VELDRA_LAUNCHER");
@@ -218,8 +223,20 @@ RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides&
     std::vector<std::string> argvText;
     if (!launcher.empty())
         argvText.push_back(launcher);
-    argvText.push_back(program);
-    argvText.insert(argvText.end(), args.begin(), args.end());
+    if (exactWords && underWine()) {
+        // Each blank and double quote quoted, as veldra reads a word rebuilt from argv natively.
+        std::string line = windowsPath(program);
+        for (const std::string& arg : args) {
+            line += ' ';
+            for (char c : arg)
+                line += c == ' ' ? "\" \"" : c == '"' ? "\"\"\"\"" : std::string(1, c);
+        }
+        setVariable(environment, "VELDRA_STANDIN_LAUNCH", line);
+        argvText.push_back(toolchain + "/cl.exe");
+    } else {
+        argvText.push_back(program);
+        argvText.insert(argvText.end(), args.begin(), args.end());
+    }
     std::vector<char*> argv;
     for (std::string& word : argvText)
         argv.push_back(word.data());
@@ -251,6 +268,7 @@ RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides&
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
+    result.pid = child;
     int waitStatus = 0;
     while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
     }
@@ -268,6 +286,101 @@ RunResult Sandbox::run(const std::vector<std::string>& args, const EnvOverrides&
         result.children.push_back(splitCommandLine(line));
     }
     return result;
+}
+
+namespace {
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// A value of a case's environment as veldra sees it.
+std::string hostValue(const std::string& value, const std::string& dir) {
+    const std::string drive = underWine() ? "Z:" : "";
+    std::string text = replaceAll(value, "%D", drive + dir);
+    text = replaceAll(text, "%T", drive + settingOf("VELDRA_TOOLCHAIN"));
+    return underWine() ? replaceAll(text, "/", "\\") : text;
+}
+
+void makeFile(const Sandbox& box, const std::string& entry) {
+    size_t equals = entry.find('=');
+    std::string name = entry.substr(0, equals);
+    std::string content = equals == std::string::npos ? "" : entry.substr(equals + 1);
+    if (name.back() != '*')
+        return box.writeFile(name, content);
+    name.pop_back();
+    std::string suffix = underWine() ? ".exe" : "";
+    fs::path path = fs::path(box.dir()) / (name + suffix);
+    fs::create_directories(path.parent_path());
+    if (equals == std::string::npos) {
+        fs::create_symlink(settingOf("VELDRA_TOOLCHAIN") + "/" + path.filename().string(), path);
+    } else {
+        box.writeFile(name + suffix, content);
+        chmod(path.c_str(), 0755);
+    }
+}
+
+void runCase(const Case& c) {
+    Sandbox box;
+    EnvOverrides env = {{"LANG", "C"},     {"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt},
+                        {"LIB", "%D/lib"}, {"LIB64", std::nullopt},  {"ZELBIND64", std::nullopt}};
+    env.insert(env.end(), c.env.begin(), c.env.end());
+    for (auto& [name, value] : env) {
+        if (value)
+            value = hostValue(*value, box.dir());
+        if (name == "TOOLS") {
+            name = underWine() ? "WINEPATH" : "PATH";
+            if (!underWine())
+                std::replace(value->begin(), value->end(), ';', ':');
+        }
+    }
+    box.writeFile("lib/msvcrt.lib");
+    std::vector<std::string> expectedFiles;
+    for (const std::string& entry : c.have) {
+        makeFile(box, entry);
+        std::string name = entry.substr(0, entry.find('='));
+        if (name.find('/') == std::string::npos)
+            expectedFiles.push_back(name);
+    }
+    RunResult result = box.run(c.args, env, true);
+
+    // The process id from the first temporary name; natively it must be veldra's own.
+    std::string text = testing::PrintToString(result.children), pid;
+    std::smatch found;
+    if (std::regex_search(text, found, std::regex("vdrl(ds|st)([0-9A-F]{8})")))
+        pid = found[2];
+    if (!underWine() && !pid.empty()) {
+        EXPECT_EQ(std::stol(pid, nullptr, 16), result.pid);
+    }
+
+    auto expand = [&](const std::string& text) {
+        return replaceAll(replaceAll(text, "%P", pid), "%D", programPath(box.dir()));
+    };
+    EXPECT_EQ(result.out, expand(c.out)) << result.err;
+    EXPECT_EQ(result.status, c.status) << result.err;
+    std::vector<std::vector<std::string>> children;
+    for (const std::string& line : c.children)
+        children.push_back(splitCommandLine(expand(line)));
+    EXPECT_EQ(result.children, children);
+    for (const std::string& name : c.made)
+        expectedFiles.push_back(expand(name));
+    std::sort(expectedFiles.begin(), expectedFiles.end());
+    std::vector<std::string> files; // subdirectories hold what a case set up
+    for (const std::string& name : box.files())
+        if (name.find('/') == std::string::npos)
+            files.push_back(name);
+    EXPECT_EQ(files, expectedFiles);
+}
+
+} // namespace
+
+void runCases(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        runCase(c);
+    }
 }
 
 } // namespace e2e

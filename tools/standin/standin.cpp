@@ -9,8 +9,16 @@
 //                                 token form joined by one blank)
 //   VELDRA_STANDIN_EXIT_<TOOL>    exit code, default 0
 //   VELDRA_STANDIN_CRASH_<TOOL>=1 crash instead (POSIX: SIGSEGV; Windows: access violation)
+//   VELDRA_STANDIN_KILL_<TOOL>=n  end as if killed from outside (POSIX: signal n; Windows:
+//                                 terminated with exit code n)
 //   VELDRA_STANDIN_NOFILES_<TOOL>=1  write no files
 //   VELDRA_STANDIN_SAY_<TOOL>     a text printed on standard output, followed by a line feed
+//   VELDRA_STANDIN_LAUNCH         (Windows) a command line: started as it stands, with this
+//                                 variable removed, and its exit code returned; nothing logged.
+//                                 Lets a test give veldra an exact command line under Wine,
+//                                 whose own quoting of argv would change it.
+//   VELDRA_STANDIN_ENV            names separated by ",": for each one that is set, the word
+//                                 NAME=value (in token form) is added to the end of the log line
 //
 // Words are split from the command line by the same rules as the driver's copy mode: a blank
 // ends a word outside double quotes, double quotes group and are dropped, a doubled double
@@ -55,10 +63,20 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-// The part of a path after its last "\", ":" or "/".
+// The part of a path after its last "\", ":" or "/". Windows walks whole characters of the
+// ANSI code page, so the second byte of a double-byte character is never a separator.
 std::string namePart(const std::string& path) {
+#ifdef _WIN32
+    const char* start = path.c_str();
+    for (const char* p = start; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\' || *p == ':' || *p == '/')
+            start = p + 1;
+    }
+    return start;
+#else
     size_t cut = path.find_last_of("\\:/");
     return cut == std::string::npos ? path : path.substr(cut + 1);
+#endif
 }
 
 // The tool's name from a program path: no directory, no ".exe", lower-cased.
@@ -171,6 +189,38 @@ LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* fault) {
 }
 #endif
 
+// The words NAME=value of the variables named in VELDRA_STANDIN_ENV that are set.
+std::string environmentWords() {
+    const char* names = std::getenv("VELDRA_STANDIN_ENV");
+    std::string words;
+    if (names == nullptr)
+        return words;
+    std::string list = names;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string name = list.substr(start, end - start);
+        const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+        if (value != nullptr)
+            words += " " + tokenForm(name + "=" + value);
+        start = end + 1;
+    }
+    return words;
+}
+
+void killSelf(int code) {
+#ifdef _WIN32
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+#else
+    struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    std::signal(code, SIG_DFL);
+    kill(getpid(), code);
+#endif
+}
+
 void crash() {
 #ifdef _WIN32
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
@@ -218,12 +268,44 @@ void writeToolFiles(const std::string& tool, const std::vector<std::string>& wor
                 writeFile(words[i].substr(2), tool);
         }
     } else if (tool == "link") {
+        // A DLL comes with its import library and export file, named after the output.
+        bool dll = false;
+        for (size_t i = 1; i < words.size(); ++i)
+            dll = dll || words[i] == "-dll";
         for (size_t i = 1; i < words.size(); ++i) {
-            if (startsWith(words[i], "-out:"))
-                writeFile(words[i].substr(5), tool);
+            if (!startsWith(words[i], "-out:"))
+                continue;
+            std::string output = words[i].substr(5);
+            writeFile(output, tool);
+            size_t dot = output.rfind('.');
+            if (dll && dot != std::string::npos && dot > 0) {
+                writeFile(output.substr(0, dot) + ".lib", tool);
+                writeFile(output.substr(0, dot) + ".exp", tool);
+            }
         }
     }
 }
+
+#ifdef _WIN32
+int launch(const char* commandLine) {
+    std::string line = commandLine;
+    SetEnvironmentVariableA("VELDRA_STANDIN_LAUNCH", nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return 127;
+    DWORD code = 255;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+}
+#endif
 
 } // namespace
 
@@ -233,6 +315,8 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     (void)argc;
     (void)argv;
+    if (const char* launchLine = std::getenv("VELDRA_STANDIN_LAUNCH"))
+        return launch(launchLine);
     char module[MAX_PATH + 1] = {0};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string tool = toolNameOf(module);
@@ -246,10 +330,13 @@ int main(int argc, char** argv) {
         line += (i == 0 ? "" : " ") + tokenForm(argv[i]);
     }
 #endif
-    appendLogLine(line);
+    appendLogLine(line + environmentWords());
 
     if (setting("CRASH", tool) == "1")
         crash();
+    std::string killCode = setting("KILL", tool);
+    if (!killCode.empty())
+        killSelf(static_cast<int>(std::strtol(killCode.c_str(), nullptr, 10)));
     if (setting("NOFILES", tool) != "1")
         writeToolFiles(tool, words);
     std::string say = setting("SAY", tool);

@@ -1,37 +1,24 @@
 // The companion-list reader on random bytes: the input becomes "fuzz.eom" in a scratch
-// directory of its own, read as the list of the output "fuzz". The directory is named in the
-// base name rather than made current, so that libFuzzer's relative paths keep working.
+// directory of its own, read as the list of the output "fuzz". It must neither crash nor leak.
+// The directory is named in the base name rather than made current, so that libFuzzer's
+// relative paths keep working.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <sanitizer/lsan_interface.h>
 
-#include "driver/message_ids.h"
-#include "driver/options.h"
 #include "fuzz_support.h"
 #include "inputs/companion_list.h"
 
 namespace {
 
-std::string directory;
-std::string baseName;
-std::string listName;
+std::string directory, baseName, listName;
 
 void removeScratch() {
     std::remove(listName.c_str());
     std::remove(directory.c_str());
-}
-
-size_t countNames() {
-    size_t count = 0;
-    for (const NameList* list :
-         {&linkOptions.objectFiles, &linkOptions.libraries, &linkOptions.otherInputs})
-        for (const NameNode* node = list->head; node; node = node->next)
-            ++count;
-    return count + (linkOptions.hasDefinitionFile ? 1 : 0);
 }
 
 // Reads the list into a fresh run state; true when it ended in a fatal error.
@@ -39,11 +26,7 @@ bool readList() {
     resetFuzzRunState();
     try {
         readCompanionList(baseName.c_str());
-    } catch (const FuzzFatalExit& fatal) {
-        // Only a compile can end the run here: a source name whose compile command does not
-        // fit, or a compiler that fails.
-        FUZZ_CHECK(fatal.id != msgIllegalCommandLine && fatal.id != msgInvalidOption);
-        FUZZ_CHECK(!fuzzChildren.empty() || fatal.id == msgCommandTooLong);
+    } catch (int) {
         return true;
     }
     return false;
@@ -69,7 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(file != nullptr);
     FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
     FUZZ_CHECK(std::fclose(file) == 0);
-
     // A fatal error that leaves through the seam skips the release of the list's buffer; in a
     // real run the process ends there. So each input is first read with leak detection off, and
     // read once more with it on when it ended normally, where a buffer not released is a leak.
@@ -78,8 +60,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __lsan_enable();
     if (!fatal)
         readList();
-    checkLinkOptions();
-    // Names are separated, so there are never more of them than characters.
-    FUZZ_CHECK(countNames() <= size);
     return 0;
 }

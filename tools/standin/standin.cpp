@@ -12,7 +12,6 @@
 //   VELDRA_STANDIN_KILL_<TOOL>=n  end as if killed from outside (POSIX: signal n; Windows:
 //                                 terminated with exit code n)
 //   VELDRA_STANDIN_NOFILES_<TOOL>=1  write no files
-//   VELDRA_STANDIN_SAY_<TOOL>     a text printed on standard output, followed by a line feed
 //   VELDRA_STANDIN_LAUNCH         (Windows) a command line: started as it stands, with this
 //                                 variable removed, and its exit code returned; nothing logged.
 //                                 Lets a test give veldra an exact command line under Wine,
@@ -339,9 +338,5 @@ int main(int argc, char** argv) {
         killSelf(static_cast<int>(std::strtol(killCode.c_str(), nullptr, 10)));
     if (setting("NOFILES", tool) != "1")
         writeToolFiles(tool, words);
-    std::string say = setting("SAY", tool);
-    if (!say.empty())
-        std::printf("%s\n", say.c_str());
-    std::fflush(stdout);
     return static_cast<int>(std::strtol(setting("EXIT", tool).c_str(), nullptr, 10));
 }

@@ -9,14 +9,14 @@
 
 void compileCobolSource(const char* source) {
     resetCommandBuffer();
-    appendCommandText(" ", 0);
-    appendCommandText(source, 1);
+    appendRaw(" ");
+    appendToken(source);
     if (linkOptions.compilerDirectives[0] != '\0') {
-        appendCommandText(" use(", 0);
-        appendCommandText(linkOptions.compilerDirectives, 1);
-        appendCommandText(")", 0);
+        appendRaw(" use(");
+        appendToken(linkOptions.compilerDirectives);
+        appendRaw(")");
     }
-    appendCommandText(";", 0);
+    appendRaw(";");
     // Codes up to 8 are warnings; a code with the top bit set counts as success too.
     int32_t exitCode = static_cast<int32_t>(runChildProgram("cobol", commandBuffer.data));
     if (exitCode > 8)
@@ -32,9 +32,9 @@ void compileCSource(const char* source) {
     };
     resetCommandBuffer();
     if (linkOptions.machine >= 0 && linkOptions.machine <= 3)
-        appendCommandText(machineFlags[linkOptions.machine], 0);
-    appendCommandText(" ", 0);
-    appendCommandText(source, 1);
+        appendRaw(machineFlags[linkOptions.machine]);
+    appendRaw(" ");
+    appendToken(source);
     // The C compiler's verdict is not ours to judge: the link will tell.
     runChildProgram("cl", commandBuffer.data);
 }

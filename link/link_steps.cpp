@@ -18,13 +18,6 @@ char outputBaseName[260];
 
 namespace {
 
-void appendRaw(const char* text) {
-    appendCommandText(text, 0);
-}
-void appendToken(const char* text) {
-    appendCommandText(text, 1);
-}
-
 const char* const machineWords[] = {"-machine:ix86 ", "-machine:alpha ", "-machine:ia64 ",
                                     "-machine:amd64 "};
 

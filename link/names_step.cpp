@@ -11,13 +11,6 @@
 
 namespace {
 
-void appendRaw(const char* text) {
-    appendCommandText(text, 0);
-}
-void appendToken(const char* text) {
-    appendCommandText(text, 1);
-}
-
 // "/P" and the machine digit, for every target but ix86.
 void appendMachineWord(const char* prefix) {
     if (linkOptions.machine == machineIx86)

@@ -16,10 +16,6 @@ RuntimeLinkage runtimeLinkage() {
     return linkageShared;
 }
 
-void appendRaw(const char* text) {
-    appendCommandText(text, 0);
-}
-
 } // namespace
 
 void appendRuntimeLibraryWords(int namesResult, int msvcrtFound, int crtdllFound) {

@@ -20,3 +20,11 @@ inline void resetCommandBuffer() {
 // holds a blank or a double quote). Raw texts must be shorter than 1024 bytes. Fatal error 12
 // when storage runs out, or when a token is empty or longer than 259 characters.
 void appendCommandText(const char* text, int asToken);
+
+// The two forms every command is assembled from.
+inline void appendRaw(const char* text) {
+    appendCommandText(text, 0);
+}
+inline void appendToken(const char* text) {
+    appendCommandText(text, 1);
+}

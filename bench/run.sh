@@ -10,11 +10,13 @@
 #       msvcrt.lib;
 #   A-E the same objects read from the companion list: veldra -N -E obj1.obj, obj1.eom naming
 #       obj2.obj ... objN.obj;
-#   B   bench_spawner starting the same two children with the argument lists veldra passes
-#       (taken once from a run with the logging stand-in), one after another, each waited for:
-#       the least any driver can cost.
+#   B   bench_spawner, a statically linked C program, starting the same two children with the
+#       argument lists veldra passes (taken once from a run with the logging stand-in), one
+#       after another, each waited for: the least any driver can cost.
 # Then the same for a static-runtime link with many -I symbols (veldra -N -T -I... a.obj b.obj).
-# Prints the medians, A/B, the driver's own time A-B and the peak resident memory.
+# Prints the medians, A/B, the driver's own time A-B and the peak resident memory, and the
+# instructions each program executes itself (children not counted): with valgrind's callgrind
+# when it is installed, and with `perf stat -e instructions:u` where the machine supports it.
 # With --micro it also runs the micro-benchmarks (bench/veldra_micro) at the end.
 # Environment: VELDRA_BENCH_BUILD overrides the build folder.
 set -euo pipefail
@@ -106,6 +108,45 @@ sample() {
     eval "${name}P+=($kib)"
 }
 
+# Instructions the program "$@" executes itself, children not followed, run in the current
+# directory like sample(); prints "-" when the counter is not available.
+haveCallgrind=0
+command -v valgrind >/dev/null && haveCallgrind=1
+havePerf=0
+if command -v perf >/dev/null &&
+    perf stat -x, -e instructions:u true 2>&1 >/dev/null | grep -q '^[0-9]*,,instructions'; then
+    havePerf=1
+fi
+callgrindCount() {
+    if [ "$haveCallgrind" = 0 ]; then
+        echo -
+        return
+    fi
+    local out
+    out=$(PATH=$trivial:$basePath valgrind --tool=callgrind --callgrind-out-file=/dev/null \
+        "$@" 2>&1 >/dev/null | sed -n 's/.*Collected : *\([0-9]*\).*/\1/p')
+    echo "${out:--}"
+}
+perfCount() {
+    if [ "$havePerf" = 0 ]; then
+        echo -
+        return
+    fi
+    local out
+    out=$(PATH=$trivial:$basePath perf stat --no-inherit -x, -e instructions:u "$@" 2>&1 \
+        >/dev/null | sed -n 's/^\([0-9]*\),,instructions.*/\1/p')
+    echo "${out:--}"
+}
+
+# Thousands separators for a count, "-" left alone.
+count() {
+    if [ "$1" = - ]; then
+        echo -
+    else
+        echo "$1" | sed ':a;s/\B[0-9]\{3\}\>/,&/;ta'
+    fi
+}
+
 median() {
     printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
@@ -130,8 +171,8 @@ row() {
         "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$e")" "$(ratio "$e" "$b")"
 }
 
-declare -A driverWall driverCpu
-wallRows=() cpuRows=() peakRows=()
+declare -A driverWall driverCpu driverInstructions
+wallRows=() cpuRows=() peakRows=() instructionRows=()
 for n in $sizes; do
     dir=$work/objects-$n
     mkdir -p "$dir"
@@ -159,6 +200,14 @@ for n in $sizes; do
         sample B "$spawner" "${argsB[@]}"
         sample E "$veldra" -N -E obj1.obj
     done
+    ia=$(callgrindCount "$veldra" -N "${objects[@]}")
+    ib=$(callgrindCount "$spawner" "${argsB[@]}")
+    ie=$(callgrindCount "$veldra" -N -E obj1.obj)
+    pa=$(perfCount "$veldra" -N "${objects[@]}")
+    pb=$(perfCount "$spawner" "${argsB[@]}")
+    driverInstructions[$n]=$ia
+    instructionRows+=("$(printf '%6s  %12s  %12s  %12s  %12s  %12s' "$n" "$(count "$ia")" \
+        "$(count "$ib")" "$(count "$ie")" "$(count "$pa")" "$(count "$pb")")")
     a=$(median "${AT[@]}") b=$(median "${BT[@]}") e=$(median "${ET[@]}")
     driverWall[$n]=$((a - b))
     wallRows+=("$(row "$n" "$a" "$b" "$e")")
@@ -192,8 +241,10 @@ for k in $symbols; do
     done
     a=$(median "${AT[@]}") b=$(median "${BT[@]}")
     ac=$(median "${AC[@]}") bc=$(median "${BC[@]}")
-    symbolRows+=("$(printf '%7s  %9s  %9s  %6s  %9s  %9s  %9s  %9s' "$k" "$(ms "$a")" "$(ms "$b")" \
-        "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$ac")" "$(ms "$bc")" "$(ms $((ac - bc)))")")
+    ia=$(callgrindCount "$veldra" "${args[@]}")
+    symbolRows+=("$(printf '%7s  %9s  %9s  %6s  %9s  %9s  %9s  %9s  %12s' "$k" "$(ms "$a")" \
+        "$(ms "$b")" "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$ac")" "$(ms "$bc")" \
+        "$(ms $((ac - bc)))" "$(count "$ia")")")
     cd "$work"
     rm -rf "$dir"
 done
@@ -218,7 +269,7 @@ echo "veldra whole-process benchmark: $reps alternating runs each, medians, time
 echo "machine: $(nproc) CPUs, $(uname -sr), $(LC_ALL=C lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "A: veldra, names on the command line; A-E: veldra, names in a companion list (-E);"
-echo "B: bench_spawner starting the same children with the same argument lists"
+echo "B: bench_spawner (static C) starting the same children with the same argument lists"
 echo
 echo "Wall-clock time"
 header
@@ -230,13 +281,22 @@ header
 printf '%s\n' "${cpuRows[@]}"
 growth driverCpu
 echo
+echo "Instructions the program executes itself, children not counted (callgrind; perf where supported)"
+printf '%6s  %12s  %12s  %12s  %12s  %12s\n' N A B A-E "A perf" "B perf"
+printf '%s\n' "${instructionRows[@]}"
+first=${sizes%% *} last=${sizes##* }
+if [ "$first" != "$last" ] && [ "${driverInstructions[$first]}" != - ]; then
+    echo "A per name from N=$first to N=$last: $(( (driverInstructions[$last] - driverInstructions[$first]) / (last - first) )) instructions"
+fi
+echo
 echo "Peak resident memory in KiB (the largest of the program and its children)"
 printf '%6s  %9s  %9s  %9s\n' N A A-E B
 printf '%s\n' "${peakRows[@]}"
 if [ ${#symbolRows[@]} -gt 0 ]; then
     echo
     echo "Static-runtime link of 2 objects with K -I symbols: veldra -N -T -I... a.obj b.obj"
-    printf '%7s  %9s  %9s  %6s  %9s  %9s  %9s  %9s\n' K "A wall" "B wall" A/B A-B "A CPU" "B CPU" A-B
+    printf '%7s  %9s  %9s  %6s  %9s  %9s  %9s  %9s  %12s\n' K "A wall" "B wall" A/B A-B "A CPU" "B CPU" \
+        A-B "A instr"
     printf '%s\n' "${symbolRows[@]}"
 fi
 cd "$root"

@@ -1,51 +1,201 @@
 #include "driver/tokenizer.h"
 
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The scan reads whole aligned blocks of 16 bytes, a few of them beyond the characters it may
+// examine: an aligned block never crosses into another page, but the address sanitizer would
+// take those bytes for an overrun.
+#if defined(__GNUC__) || defined(__clang__)
+#define VELDRA_READS_ALIGNED_BLOCKS __attribute__((no_sanitize_address))
+#else
+#define VELDRA_READS_ALIGNED_BLOCKS
+#endif
+
+VELDRA_READS_ALIGNED_BLOCKS size_t findWordStop(const char* text, size_t count, bool delimiters) {
+    if (count == 0)
+        return 0;
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i comma = _mm_set1_epi8(delimiters ? ',' : 0);
+    const __m128i plus = _mm_set1_epi8(delimiters ? '+' : 0);
+    const size_t misalignment = reinterpret_cast<uintptr_t>(text) & 15;
+    const char* block = text - misalignment;
+    size_t blockOffset = 0; // of the block after the first, counted from text
+    for (;;) {
+        const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        const __m128i stops = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, nul), _mm_cmpeq_epi8(bytes, blank)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quote),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, comma), _mm_cmpeq_epi8(bytes, plus))));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
+        size_t first;
+        if (blockOffset == 0) {
+            mask >>= misalignment;
+            first = 0;
+            blockOffset = 16 - misalignment;
+        } else {
+            first = blockOffset;
+            blockOffset += 16;
+        }
+        if (mask != 0) {
+            const size_t offset = first + static_cast<size_t>(__builtin_ctz(mask));
+            return offset < count ? offset : count;
+        }
+        if (blockOffset >= count)
+            return count;
+        block += 16;
+    }
+#else
+    for (size_t i = 0; i < count; ++i) {
+        const char c = text[i];
+        if (c == '\0' || c == ' ' || c == '"' || (delimiters && (c == ',' || c == '+')))
+            return i;
+    }
+    return count;
+#endif
+}
+
 namespace {
 
 const char quoteChar = '"';
 const char blankChar = ' ';
+
+// Character classes of the scanners: a name is mostly ordinary characters, which are passed
+// over (or copied) in runs with one table look-up each.
+enum : unsigned char {
+    ordinaryClass = 0,
+    specialClass = 1, // NUL, blank or double quote: ends a run in every scanner
+    commaClass = 2,   // "," and "+", the delimiters every caller measures against
+    plusClass = 4,
+    otherDelimiter = 8, // any other delimiter, marked in a table of the call's own
+};
+
+struct ClassTable {
+    unsigned char of[256];
+};
+
+constexpr ClassTable makeClassTable() {
+    ClassTable table{};
+    table.of[0] = specialClass;
+    table.of[static_cast<unsigned char>(blankChar)] = specialClass;
+    table.of[static_cast<unsigned char>(quoteChar)] = specialClass;
+    table.of[static_cast<unsigned char>(',')] = commaClass;
+    table.of[static_cast<unsigned char>('+')] = plusClass;
+    return table;
+}
+
+constexpr ClassTable classTable = makeClassTable();
+
+inline unsigned char classOf(const ClassTable& table, char c) {
+    return table.of[static_cast<unsigned char>(c)];
+}
 
 // Copies (or, with delimiters, measures) one token. Returns the source characters it spans,
 // 0 on an open quote or when the copy does not fit.
 int copyToken(const char* source, char* destination, int sourceLength, int capacity,
               const char* delimiters, int delimiterCount) {
     const bool measuring = delimiters != nullptr;
-    int limit = sourceLength == -1 ? tokenLimit : sourceLength;
+    const int limit = sourceLength == -1 ? tokenLimit : sourceLength;
     int room = 0;
     if (!measuring)
         room = capacity == -1 ? tokenLimit : capacity - 1;
+
+    // The delimiters as class bits; one outside "," and "+" needs a table of its own.
+    const ClassTable* table = &classTable;
+    ClassTable ownTable;
+    unsigned char delimiterMask = 0;
+    for (int d = 0; measuring && d < delimiterCount; ++d) {
+        unsigned char k = classOf(classTable, delimiters[d]);
+        if (k == commaClass || k == plusClass) {
+            delimiterMask |= k;
+        } else if (k == ordinaryClass) {
+            if (table == &classTable) {
+                ownTable = classTable;
+                table = &ownTable;
+            }
+            ownTable.of[static_cast<unsigned char>(delimiters[d])] |= otherDelimiter;
+            delimiterMask |= otherDelimiter;
+        }
+        // NUL, blank and double quote never reach the delimiter test.
+    }
+
+    // Nearly every token is a plain name: one scan finds its end, and it is taken whole.
+    if (table == &classTable && limit > 0) {
+        const int end =
+            static_cast<int>(findWordStop(source, static_cast<size_t>(limit), delimiterMask != 0));
+        const char c = end < limit ? source[end] : '\0';
+        const bool endsToken =
+            c == '\0' || c == blankChar || (classOf(classTable, c) & delimiterMask) != 0;
+        if (endsToken && (measuring || (end > 0 && end <= room))) {
+            if (!measuring) {
+                std::memcpy(destination, source, static_cast<size_t>(end));
+                destination[end] = '\0';
+            }
+            return end;
+        }
+    }
+
     bool inQuotes = false;
     int index = 0;
     int written = 0;
     while (index < limit) {
-        char c = source[index];
+        // A run of characters that neither end, quote nor (outside quotes) delimit.
+        const unsigned char stop = specialClass | (inQuotes ? 0 : delimiterMask);
+        const int runStart = index;
+        if (table == &classTable) {
+            // "," and "+" stop the fast scan as a pair; one that is no delimiter here goes on.
+            const bool withDelimiters = (stop & (commaClass | plusClass)) != 0;
+            for (;;) {
+                index += static_cast<int>(findWordStop(
+                    source + index, static_cast<size_t>(limit - index), withDelimiters));
+                if (index >= limit || (classOf(classTable, source[index]) & stop) != 0)
+                    break;
+                ++index;
+            }
+        } else {
+            while (index < limit && (classOf(*table, source[index]) & stop) == 0)
+                ++index;
+        }
+        if (!measuring) {
+            const int run = index - runStart;
+            const int fits = run < room ? run : room;
+            if (fits > 0)
+                std::memcpy(destination + written, source + runStart, static_cast<size_t>(fits));
+            if (run > 0 && run > room) {
+                destination[0] = '\0';
+                return 0;
+            }
+            written += run;
+            room -= run;
+        }
+        if (index >= limit)
+            break;
+        const char c = source[index];
         if (c == '\0' || (c == blankChar && !inQuotes))
             break;
         if (c == quoteChar) {
-            if (inQuotes && index + 1 < limit && source[index + 1] == quoteChar) {
-                ++index; // a doubled quote inside quotes is one ordinary quote
-            } else {
+            if (!(inQuotes && index + 1 < limit && source[index + 1] == quoteChar)) {
                 inQuotes = !inQuotes;
                 ++index;
                 continue;
             }
+            ++index; // a doubled quote inside quotes is one ordinary quote
+        } else if (measuring && !inQuotes) {
+            return index; // a delimiter
         }
-        c = source[index];
-        if (measuring) {
-            if (!inQuotes) {
-                bool isDelimiter = false;
-                for (int d = 0; d < delimiterCount; ++d)
-                    if (delimiters[d] == c)
-                        isDelimiter = true;
-                if (isDelimiter)
-                    return index;
-            }
-        } else {
+        // An ordinary character that ended the run: a quote or blank inside quotes.
+        if (!measuring) {
             if (room <= 0) {
                 destination[0] = '\0';
                 return 0;
             }
-            destination[written++] = c;
+            destination[written++] = source[index];
             --room;
         }
         ++index;
@@ -57,46 +207,46 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
 
 // Writes text as one command-line word; see scanToken.
 int quoteToken(const char* source, char* destination, int sourceLength, int capacity) {
+    // One pass for the length, the quotes and whether quoting is needed at all.
+    const int bound = sourceLength == -1 ? 0x7fffffff : sourceLength;
     int length = 0;
-    if (sourceLength == -1) {
-        while (source[length] != '\0')
-            ++length;
-    } else {
-        while (length < sourceLength && source[length] != '\0')
-            ++length;
+    int quotes = 0;
+    bool needsQuotes = false;
+    if (bound > 0)
+        length = static_cast<int>(findWordStop(source, static_cast<size_t>(bound), false));
+    for (; length < bound; ++length) {
+        const char c = source[length];
+        if (classOf(classTable, c) & specialClass) {
+            if (c == '\0')
+                break;
+            needsQuotes = true;
+            quotes += c == quoteChar;
+        }
     }
     const bool defaultCapacity = capacity == -1 || capacity >= tokenScratchSize;
     if (defaultCapacity)
         capacity = tokenLimit;
     if (length == 0)
         return 0;
-    bool needsQuotes = false;
-    int tokenLength = length;
-    for (int i = 0; i < length; ++i) {
-        if (source[i] == blankChar)
-            needsQuotes = true;
-        if (source[i] == quoteChar) {
-            needsQuotes = true;
-            ++tokenLength;
-        }
-    }
-    if (needsQuotes)
-        tokenLength += 2;
+    const int tokenLength = length + quotes + (needsQuotes ? 2 : 0);
     if (tokenLength > capacity) {
         if (capacity > 0)
             destination[0] = blankChar;
         return 0;
     }
     int out = 0;
-    if (needsQuotes)
+    if (!needsQuotes) {
+        std::memcpy(destination, source, static_cast<size_t>(length));
+        out = length;
+    } else {
         destination[out++] = quoteChar;
-    for (int i = 0; i < length; ++i) {
-        if (source[i] == quoteChar)
-            destination[out++] = quoteChar;
-        destination[out++] = source[i];
+        for (int i = 0; i < length; ++i) {
+            if (source[i] == quoteChar)
+                destination[out++] = quoteChar;
+            destination[out++] = source[i];
+        }
+        destination[out++] = quoteChar;
     }
-    if (needsQuotes)
-        destination[out++] = quoteChar;
     if (defaultCapacity || tokenLength < capacity)
         destination[out] = blankChar;
     return tokenLength;

@@ -3,6 +3,7 @@
 // ordinary, and a token holds at most 259 characters.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum { tokenLimit = 259, tokenScratchSize = 260 };
@@ -33,3 +34,8 @@ enum : uint32_t {
 // Takes the next item of a ";"-separated list at *position into destination (capacity at
 // most 260 used), moving *position on. listState starts at 0; listDone says no item came.
 void nextListItem(uint32_t* listState, const char** position, char* destination, int capacity);
+
+// Offset of the first of the `count` characters at `text` that can end a run of ordinary
+// characters in a word: NUL, blank or double quote, with `delimiters` also "," and "+";
+// `count` when none does. Safe on a text that is not terminated within `count`.
+size_t findWordStop(const char* text, size_t count, bool delimiters);

@@ -19,3 +19,8 @@ std::string buildCommandLine(int argc, char** argv);
 // quote; "" outside quotes is an empty quoted section, so a word written "" is an empty word.
 // A quote still open at the end ends the last word. No length limit.
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words);
+
+// The same split without a string per word: copies commandLine into `storage` (room for
+// strlen(commandLine) + 1 characters), turns it into the words, each NUL-terminated, and
+// appends a pointer to each to `words`.
+void splitCommandWords(const char* commandLine, char* storage, std::vector<char*>& words);

@@ -14,6 +14,7 @@
 #include <cwctype>
 #include <iconv.h>
 #include <langinfo.h>
+#include <memory>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -289,14 +290,14 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 }
 
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {
-    std::vector<std::string> words;
-    splitCommandWords(commandLine, words);
-    if (words.empty())
-        words.push_back(programPath);
+    // The words go into one block beside their pointers: no string of its own for each of
+    // thousands of names.
+    std::unique_ptr<char[]> storage(new char[std::strlen(commandLine) + 1]);
     std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (std::string& word : words)
-        argv.push_back(&word[0]);
+    argv.reserve(64);
+    splitCommandWords(commandLine, storage.get(), argv);
+    if (argv.empty())
+        argv.push_back(const_cast<char*>(programPath));
     argv.push_back(nullptr);
 
     // Exactly the file the lookup found: no second PATH search, no shell for a file that

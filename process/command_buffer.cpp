@@ -1,5 +1,6 @@
 #include "process/command_buffer.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,11 +36,28 @@ void appendCommandText(const char* text, int asToken) {
         commandBuffer.data[0] = '\0';
     }
     if (!asToken) {
+        if (text[0] != '\0' && text[1] == '\0') {
+            // One character, mostly the blank between two words.
+            makeRoomFor(1);
+            commandBuffer.data[commandBuffer.length++] = text[0];
+            commandBuffer.data[commandBuffer.length] = '\0';
+            return;
+        }
         int32_t length = static_cast<int32_t>(std::strlen(text));
         makeRoomFor(length);
         std::memcpy(commandBuffer.data + commandBuffer.length, text,
                     static_cast<size_t>(length) + 1);
         commandBuffer.length += length;
+        return;
+    }
+    // A word without blanks and double quotes is its own token form: copied straight in.
+    const size_t plain = findWordStop(text, SIZE_MAX, false);
+    if (text[plain] == '\0' && plain > 0 && plain <= tokenLimit) {
+        const int32_t length = static_cast<int32_t>(plain);
+        makeRoomFor(length);
+        std::memcpy(commandBuffer.data + commandBuffer.length, text, plain);
+        commandBuffer.length += length;
+        commandBuffer.data[commandBuffer.length] = '\0';
         return;
     }
     char token[272];

@@ -7,6 +7,7 @@
 
 #include "driver/messages.h"
 #include "driver/tokenizer.h"
+#include "inputs/input_files.h"
 #include "platform/platform.h"
 
 LinkOptions linkOptions;
@@ -190,15 +191,6 @@ void freeSymbols(SymbolList* list) {
     }
 }
 
-void freeNames(NameList* list) {
-    while (list->head) {
-        NameNode* next = list->head->next;
-        std::free(list->head);
-        list->head = next;
-    }
-    list->tail = nullptr;
-}
-
 SymbolNode* newSymbolNode(const char* symbol) {
     size_t length = std::strlen(symbol);
     SymbolNode* node = static_cast<SymbolNode*>(std::malloc(sizeof(SymbolNode) + length));
@@ -214,9 +206,7 @@ SymbolNode* newSymbolNode(const char* symbol) {
 void resetLinkOptions() {
     freeSymbols(&linkOptions.includeSymbols);
     freeSymbols(&linkOptions.excludeSymbols);
-    freeNames(&linkOptions.objectFiles);
-    freeNames(&linkOptions.libraries);
-    freeNames(&linkOptions.otherInputs);
+    releaseNameStorage();
     std::free(linkOptions.definitionFile);
     linkOptions = LinkOptions();
     linkOptions.linkSystemPrograms = 1;
@@ -227,11 +217,24 @@ void resetLinkOptions() {
 }
 
 void addIncludeSymbol(const char* symbol) {
+    // The chain keeps only its head; its last node is remembered here, so that thousands of
+    // -I symbols do not walk the chain once each. The memory holds while the chain still
+    // starts where it did when the node was appended (the names step empties the chain, a
+    // reset drops it).
+    static SymbolNode* rememberedHead = nullptr;
+    static SymbolNode* rememberedLast = nullptr;
     SymbolNode* node = newSymbolNode(symbol);
-    SymbolNode** link = &linkOptions.includeSymbols.head;
-    while (*link)
-        link = &(*link)->next;
-    *link = node;
+    SymbolList& list = linkOptions.includeSymbols;
+    if (list.head == nullptr) {
+        list.head = node;
+    } else {
+        SymbolNode* last = list.head == rememberedHead ? rememberedLast : list.head;
+        while (last->next)
+            last = last->next;
+        last->next = node;
+    }
+    rememberedHead = list.head;
+    rememberedLast = node;
 }
 
 void addExcludeSymbol(const char* symbol) {

@@ -12,6 +12,9 @@ void addInputFile(const char* text, int length);
 struct NameList;
 void appendName(NameList* list, const char* name);
 
+// Gives back the storage of every node appendName made (for tests, with the lists emptied).
+void releaseNameStorage();
+
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),
 // walked one multi-byte character at a time.
 const char* findNamePart(const char* path);

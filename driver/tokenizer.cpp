@@ -15,42 +15,44 @@
 #define VELDRA_READS_ALIGNED_BLOCKS
 #endif
 
+#if defined(__SSE2__)
+namespace {
+
+// Bit i set when byte i of the aligned block at `block` ends a run.
+VELDRA_READS_ALIGNED_BLOCKS inline unsigned stopMask(const char* block, bool delimiters) {
+    const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()),
+                                 _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
+                                              _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
+    if (delimiters)
+        stops = _mm_or_si128(stops, _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+                                                 _mm_cmpeq_epi8(bytes, _mm_set1_epi8('+'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(stops));
+}
+
+} // namespace
+#endif
+
 VELDRA_READS_ALIGNED_BLOCKS size_t findWordStop(const char* text, size_t count, bool delimiters) {
     if (count == 0)
         return 0;
 #if defined(__SSE2__)
-    const __m128i nul = _mm_setzero_si128();
-    const __m128i blank = _mm_set1_epi8(' ');
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i comma = _mm_set1_epi8(delimiters ? ',' : 0);
-    const __m128i plus = _mm_set1_epi8(delimiters ? '+' : 0);
     const size_t misalignment = reinterpret_cast<uintptr_t>(text) & 15;
-    const char* block = text - misalignment;
-    size_t blockOffset = 0; // of the block after the first, counted from text
-    for (;;) {
-        const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
-        const __m128i stops = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, nul), _mm_cmpeq_epi8(bytes, blank)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, quote),
-                         _mm_or_si128(_mm_cmpeq_epi8(bytes, comma), _mm_cmpeq_epi8(bytes, plus))));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
-        size_t first;
-        if (blockOffset == 0) {
-            mask >>= misalignment;
-            first = 0;
-            blockOffset = 16 - misalignment;
-        } else {
-            first = blockOffset;
-            blockOffset += 16;
+    unsigned mask = stopMask(text - misalignment, delimiters) >> misalignment;
+    size_t offset = 0;
+    if (mask == 0) {
+        offset = 16 - misalignment;
+        for (;;) {
+            if (offset >= count)
+                return count;
+            mask = stopMask(text + offset, delimiters);
+            if (mask != 0)
+                break;
+            offset += 16;
         }
-        if (mask != 0) {
-            const size_t offset = first + static_cast<size_t>(__builtin_ctz(mask));
-            return offset < count ? offset : count;
-        }
-        if (blockOffset >= count)
-            return count;
-        block += 16;
     }
+    offset += static_cast<size_t>(__builtin_ctz(mask));
+    return offset < count ? offset : count;
 #else
     for (size_t i = 0; i < count; ++i) {
         const char c = text[i];
@@ -110,7 +112,12 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
     const ClassTable* table = &classTable;
     ClassTable ownTable;
     unsigned char delimiterMask = 0;
-    for (int d = 0; measuring && d < delimiterCount; ++d) {
+    int firstUnusual = 0; // the delimiters before it are "," and "+" as every caller has them
+    if (measuring && delimiterCount >= 2 && delimiters[0] == ',' && delimiters[1] == '+') {
+        delimiterMask = commaClass | plusClass;
+        firstUnusual = 2;
+    }
+    for (int d = firstUnusual; measuring && d < delimiterCount; ++d) {
         unsigned char k = classOf(classTable, delimiters[d]);
         if (k == commaClass || k == plusClass) {
             delimiterMask |= k;

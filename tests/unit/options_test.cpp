@@ -67,6 +67,11 @@ TEST(Options, Arguments) {
     EXPECT_STREQ("c.obj", o.objectFiles.tail->text);
     EXPECT_STREQ("b", o.includeSymbols.head->next->text) << "kept in order";
     EXPECT_STREQ("c", o.excludeSymbols.head->next->text) << "the latest first";
+    parse("-Ix -Iy,-Iz");
+    std::string symbols;
+    for (const SymbolNode* node = o.includeSymbols.head; node; node = node->next)
+        symbols += std::string(node->text) + "|";
+    EXPECT_EQ("x|y|z|", symbols) << "a fresh chain after a reset, appended at its end";
     parse("-BLMD -P3 -F V");
     EXPECT_STREQ("LMD", o.staticRuntimeLetters);
     EXPECT_EQ(machineAmd64, o.machine);

@@ -54,9 +54,14 @@ TEST(CommandWords, RebuildReadsBackIntact) {
 
 // Lines no rebuild writes; the words joined by "|".
 TEST(CommandWords, SplitFollowsTheTokenizerQuoting) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"  a   b  ", "a|b"}, {"a \"\" b", "a||b"},           {"a\"\"b", "ab"},
-        {"a\tb c", "a\tb|c"}, {"x \"open end", "x|open end"}, {"x \"a\"\"", "x|a\""}};
+    const std::pair<const char*, const char*> cases[] = {{"  a   b  ", "a|b"},
+                                                         {"a \"\" b", "a||b"},
+                                                         {"a\"\"b", "ab"},
+                                                         {"a\tb c", "a\tb|c"},
+                                                         {"x \"open end", "x|open end"},
+                                                         {"x \"a\"\"", "x|a\""},
+                                                         {"a\"b c\"d e \"f\"", "ab cd|e|f"},
+                                                         {"\"\"\"\"x \"\" \"y z\"", "\"x||y z"}};
     for (const auto& c : cases) {
         std::string joined;
         for (const std::string& word : split(c.first))

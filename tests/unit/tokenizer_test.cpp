@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "driver/tokenizer.h"
@@ -66,6 +68,33 @@ TEST(Tokenizer, QuoteReadsBack) {
         if (length > 0) {
             EXPECT_EQ(length, measure(c.second)) << c.first;
             EXPECT_EQ(std::to_string(length) + ":" + c.first, copy(c.second));
+        }
+    }
+}
+
+// The run scan reads 16 bytes at a time: a stop is found wherever the text lies, never
+// beyond the characters it may examine.
+TEST(Tokenizer, RunEndsAtEveryOffset) {
+    const struct {
+        std::string text;
+        size_t count;
+        bool delimiters;
+        size_t stop;
+    } cases[] = {{std::string(40, 'a') + " b", SIZE_MAX, false, 40},
+                 {std::string(40, 'a') + ",\"", SIZE_MAX, false, 41},
+                 {std::string(40, 'a') + "+b", SIZE_MAX, true, 40},
+                 {std::string(40, 'a') + " b", 33, false, 33},
+                 {std::string(17, 'a') + std::string(1, '\0'), SIZE_MAX, true, 17},
+                 {"\"", SIZE_MAX, false, 0},
+                 {"ab", 0, false, 0}};
+    char buffer[96];
+    for (const auto& c : cases) {
+        for (size_t shift = 0; shift < 16; ++shift) {
+            std::memset(buffer, 'x', sizeof buffer);
+            std::memcpy(buffer + shift, c.text.data(), c.text.size());
+            buffer[shift + c.text.size()] = '\0';
+            EXPECT_EQ(c.stop, findWordStop(buffer + shift, c.count, c.delimiters))
+                << c.text << " at " << shift;
         }
     }
 }

@@ -1,10 +1,12 @@
 #include "driver/main_sequence.h"
 
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "derovezo/derovezo.h"
 #include "driver/messages.h"
@@ -23,24 +25,56 @@ bool isSeparator(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r') || c == '+' || c == ',';
 }
 
+// The lengths of the file-name tokens that the first pass measured, in their order, for the
+// second pass over the same line: the line does not change in between, so neither do they.
+// The second pass takes them only right after a first pass over that very line, and uses
+// them up.
+struct MeasuredNames {
+    const char* line = nullptr;
+    std::vector<uint16_t> lengths;
+    size_t next = 0;
+} measuredNames;
+
 } // namespace
 
 void scanCommandLine(const char* position, bool secondPass) {
     static const char delimiters[] = {',', '+', '\0', '\0'};
+    MeasuredNames& measured = measuredNames;
+    const bool remembered = secondPass && measured.line == position;
+    if (!secondPass) {
+        measured.line = position;
+        measured.lengths.clear();
+    } else {
+        measured.line = nullptr;
+    }
+    measured.next = 0;
     while (*position != '\0') {
         if (isSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
             parseOptionGroup(&position, secondPass);
         } else {
-            int length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 4);
-            if (length == 0)
-                fatalError(msgIllegalCommandLine);
+            int length;
+            if (remembered && measured.next < measured.lengths.size()) {
+                length = measured.lengths[measured.next++];
+            } else {
+                // A name without double quotes ends at its first blank, "," or "+" (or after
+                // 259 characters): one scan. A quote needs the tokenizer's whole rules.
+                length = static_cast<int>(findWordStop(position, tokenLimit, true));
+                if (length < tokenLimit && position[length] == '"')
+                    length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 4);
+                if (length == 0)
+                    fatalError(msgIllegalCommandLine);
+                if (!secondPass)
+                    measured.lengths.push_back(static_cast<uint16_t>(length));
+            }
             if (secondPass)
                 addInputFile(position, length);
             position += length;
         }
     }
+    if (secondPass)
+        measured.lengths.clear();
 }
 
 namespace {

@@ -72,8 +72,9 @@ const char* findNamePart(const char* path) {
     return namePart;
 }
 
-void appendName(NameList* list, const char* name) {
-    size_t length = std::strlen(name);
+namespace {
+
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
     NameNode* node = static_cast<NameNode*>(takeNameStorage(sizeof(NameNode) + length + 1));
     node->text = reinterpret_cast<char*>(node + 1);
     std::memcpy(node->text, name, length + 1);
@@ -85,8 +86,31 @@ void appendName(NameList* list, const char* name) {
     list->tail = node;
 }
 
+// "obj" in any case: a byte with bit 5 set is "o", "b" or "j" only when it was one of
+// those letters in either case.
+bool isObjectExtension(const char* extension) {
+    return (extension[0] | 0x20) == 'o' && (extension[1] | 0x20) == 'b' &&
+           (extension[2] | 0x20) == 'j' && extension[3] == '\0';
+}
+
+} // namespace
+
+void appendName(NameList* list, const char* name) {
+    appendNameOfLength(list, name, std::strlen(name));
+}
+
 void addInputFile(const char* text, int length) {
-    if (scanToken(scanCopy, text, scratchPath, length, textCapacity) == 0) {
+    // A name without blanks and double quotes is its own copy: taken whole, its length
+    // known.
+    size_t nameLength;
+    if (length > 0 && length <= tokenLimit &&
+        findWordStop(text, static_cast<size_t>(length), false) == static_cast<size_t>(length)) {
+        nameLength = static_cast<size_t>(length);
+        std::memcpy(scratchPath, text, nameLength);
+        scratchPath[nameLength] = '\0';
+    } else if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
+        nameLength = std::strlen(scratchPath);
+    } else {
         reportInvalidName(text, length);
         return;
     }
@@ -95,7 +119,6 @@ void addInputFile(const char* text, int length) {
     LinkOptions& o = linkOptions;
 
     if (lastDot == nullptr || lastDot == name) {
-        size_t nameLength = std::strlen(name);
         if (nameLength > 255) {
             reportInvalidName(text, length);
             return;
@@ -107,8 +130,8 @@ void addInputFile(const char* text, int length) {
 
     const char* extension = lastDot + 1;
     // Objects first: they are nearly every name of a long line.
-    if (sameText(extension, "obj")) {
-        appendName(&o.objectFiles, name);
+    if (isObjectExtension(extension)) {
+        appendNameOfLength(&o.objectFiles, name, nameLength);
         return;
     }
     bool cobol =
@@ -135,7 +158,6 @@ void addInputFile(const char* text, int length) {
     } else if (sameText(extension, "def")) {
         o.hasDefinitionFile = 1;
         std::free(o.definitionFile);
-        size_t nameLength = std::strlen(name);
         o.definitionFile = static_cast<char*>(std::malloc(nameLength + 1));
         if (!o.definitionFile)
             fatalError(msgNotEnoughMemory);

@@ -77,7 +77,8 @@ namespace {
 void appendNameOfLength(NameList* list, const char* name, size_t length) {
     NameNode* node = static_cast<NameNode*>(takeNameStorage(sizeof(NameNode) + length + 1));
     node->text = reinterpret_cast<char*>(node + 1);
-    std::memcpy(node->text, name, length + 1);
+    std::memcpy(node->text, name, length);
+    node->text[length] = '\0';
     node->next = nullptr;
     if (list->tail)
         list->tail->next = node;
@@ -86,11 +87,16 @@ void appendNameOfLength(NameList* list, const char* name, size_t length) {
     list->tail = node;
 }
 
-// "obj" in any case: a byte with bit 5 set is "o", "b" or "j" only when it was one of
-// those letters in either case.
-bool isObjectExtension(const char* extension) {
-    return (extension[0] | 0x20) == 'o' && (extension[1] | 0x20) == 'b' &&
-           (extension[2] | 0x20) == 'j' && extension[3] == '\0';
+// The name of `length` characters ends in a "." and "obj" in any case, and that "." is not
+// its first character. A byte with bit 5 set is "o", "b" or "j" only when it was one of
+// those letters in either case; a "." before them makes "obj" its extension whatever the
+// rest of the name holds.
+bool hasObjectExtension(const char* name, size_t length) {
+    if (length < 5)
+        return false;
+    const char* extension = name + length - 3;
+    return extension[-1] == '.' && (extension[0] | 0x20) == 'o' && (extension[1] | 0x20) == 'b' &&
+           (extension[2] | 0x20) == 'j';
 }
 
 } // namespace
@@ -102,10 +108,16 @@ void appendName(NameList* list, const char* name) {
 void addInputFile(const char* text, int length) {
     // A name without blanks and double quotes is its own copy: taken whole, its length
     // known.
+    LinkOptions& o = linkOptions;
     size_t nameLength;
     if (length > 0 && length <= tokenLimit &&
         findWordStop(text, static_cast<size_t>(length), false) == static_cast<size_t>(length)) {
         nameLength = static_cast<size_t>(length);
+        // Object files, nearly every name of a long line, go to their list straight away.
+        if (hasObjectExtension(text, nameLength)) {
+            appendNameOfLength(&o.objectFiles, text, nameLength);
+            return;
+        }
         std::memcpy(scratchPath, text, nameLength);
         scratchPath[nameLength] = '\0';
     } else if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
@@ -116,7 +128,6 @@ void addInputFile(const char* text, int length) {
     }
     const char* name = scratchPath;
     const char* lastDot = std::strrchr(name, '.');
-    LinkOptions& o = linkOptions;
 
     if (lastDot == nullptr || lastDot == name) {
         if (nameLength > 255) {
@@ -129,8 +140,7 @@ void addInputFile(const char* text, int length) {
     }
 
     const char* extension = lastDot + 1;
-    // Objects first: they are nearly every name of a long line.
-    if (isObjectExtension(extension)) {
+    if (hasObjectExtension(name, nameLength)) {
         appendNameOfLength(&o.objectFiles, name, nameLength);
         return;
     }

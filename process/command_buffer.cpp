@@ -25,41 +25,17 @@ void makeRoomFor(int32_t needed) {
     commandBuffer.capacity += growthStep;
 }
 
-} // namespace
+// The first append of the run allocates the storage.
+void allocateCommandBuffer() {
+    commandBuffer.data = static_cast<char*>(std::malloc(growthStep));
+    if (!commandBuffer.data)
+        fatalError(msgCommandTooLong);
+    commandBuffer.capacity = growthStep;
+    commandBuffer.data[0] = '\0';
+}
 
-void appendCommandText(const char* text, int asToken) {
-    if (commandBuffer.capacity == 0) {
-        commandBuffer.data = static_cast<char*>(std::malloc(growthStep));
-        if (!commandBuffer.data)
-            fatalError(msgCommandTooLong);
-        commandBuffer.capacity = growthStep;
-        commandBuffer.data[0] = '\0';
-    }
-    if (!asToken) {
-        if (text[0] != '\0' && text[1] == '\0') {
-            // One character, mostly the blank between two words.
-            makeRoomFor(1);
-            commandBuffer.data[commandBuffer.length++] = text[0];
-            commandBuffer.data[commandBuffer.length] = '\0';
-            return;
-        }
-        int32_t length = static_cast<int32_t>(std::strlen(text));
-        makeRoomFor(length);
-        std::memcpy(commandBuffer.data + commandBuffer.length, text,
-                    static_cast<size_t>(length) + 1);
-        commandBuffer.length += length;
-        return;
-    }
-    // A word without blanks and double quotes is its own token form: copied straight in.
-    const size_t plain = findWordStop(text, SIZE_MAX, false);
-    if (text[plain] == '\0' && plain > 0 && plain <= tokenLimit) {
-        const int32_t length = static_cast<int32_t>(plain);
-        makeRoomFor(length);
-        std::memcpy(commandBuffer.data + commandBuffer.length, text, plain);
-        commandBuffer.length += length;
-        commandBuffer.data[commandBuffer.length] = '\0';
-        return;
-    }
+// Appends the token form of a text that needs quotes (or cannot have a token form at all).
+void appendQuotedToken(const char* text) {
     char token[272];
     int length = scanToken(scanQuote, text, token, -1, 270);
     if (length == 0)
@@ -68,4 +44,31 @@ void appendCommandText(const char* text, int asToken) {
     std::memcpy(commandBuffer.data + commandBuffer.length, token, static_cast<size_t>(length));
     commandBuffer.length += length;
     commandBuffer.data[commandBuffer.length] = '\0';
+}
+
+} // namespace
+
+void appendCommandText(const char* text, int asToken) {
+    if (commandBuffer.capacity == 0)
+        allocateCommandBuffer();
+    size_t length;
+    if (!asToken) {
+        length = text[0] != '\0' && text[1] == '\0' ? 1 : std::strlen(text);
+    } else {
+        // A word without blanks and double quotes is its own token form: copied straight in.
+        length = findWordStop(text, SIZE_MAX, false);
+        if (text[length] != '\0' || length == 0 || length > tokenLimit) {
+            appendQuotedToken(text);
+            return;
+        }
+    }
+    const int32_t count = static_cast<int32_t>(length);
+    makeRoomFor(count);
+    char* end = commandBuffer.data + commandBuffer.length;
+    if (length == 1)
+        end[0] = text[0]; // mostly the blank between two words
+    else
+        std::memcpy(end, text, length);
+    end[length] = '\0';
+    commandBuffer.length += count;
 }

@@ -6,21 +6,20 @@
 #include <emmintrin.h>
 #endif
 
-// The scan reads whole aligned blocks of 16 bytes, a few of them beyond the characters it may
-// examine: an aligned block never crosses into another page, but the address sanitizer would
-// take those bytes for an overrun.
+// The scan reads blocks of 16 bytes, a few of them beyond the characters it may examine,
+// never across a page boundary that the characters themselves do not cross (an aligned
+// block lies within one page); the address sanitizer would take those bytes for an overrun.
 #if defined(__GNUC__) || defined(__clang__)
-#define VELDRA_READS_ALIGNED_BLOCKS __attribute__((no_sanitize_address))
+#define VELDRA_READS_WHOLE_BLOCKS __attribute__((no_sanitize_address))
 #else
-#define VELDRA_READS_ALIGNED_BLOCKS
+#define VELDRA_READS_WHOLE_BLOCKS
 #endif
 
 #if defined(__SSE2__)
 namespace {
 
-// Bit i set when byte i of the aligned block at `block` ends a run.
-VELDRA_READS_ALIGNED_BLOCKS inline unsigned stopMask(const char* block, bool delimiters) {
-    const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+// Bit i set when byte i of `bytes` ends a run.
+inline unsigned stopMask(__m128i bytes, bool delimiters) {
     __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()),
                                  _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
                                               _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
@@ -33,19 +32,29 @@ VELDRA_READS_ALIGNED_BLOCKS inline unsigned stopMask(const char* block, bool del
 } // namespace
 #endif
 
-VELDRA_READS_ALIGNED_BLOCKS size_t findWordStop(const char* text, size_t count, bool delimiters) {
+VELDRA_READS_WHOLE_BLOCKS size_t findWordStop(const char* text, size_t count, bool delimiters) {
     if (count == 0)
         return 0;
 #if defined(__SSE2__)
+    // The first 16 characters in one look where they do not run into the next page (most
+    // names are shorter), else from the aligned block that holds the first; then aligned
+    // blocks.
     const size_t misalignment = reinterpret_cast<uintptr_t>(text) & 15;
-    unsigned mask = stopMask(text - misalignment, delimiters) >> misalignment;
+    unsigned mask;
+    if ((reinterpret_cast<uintptr_t>(text) & 4095) <= 4096 - 16)
+        mask = stopMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text)), delimiters);
+    else
+        mask = stopMask(_mm_load_si128(reinterpret_cast<const __m128i*>(text - misalignment)),
+                        delimiters) >>
+               misalignment;
     size_t offset = 0;
     if (mask == 0) {
         offset = 16 - misalignment;
         for (;;) {
             if (offset >= count)
                 return count;
-            mask = stopMask(text + offset, delimiters);
+            mask = stopMask(_mm_load_si128(reinterpret_cast<const __m128i*>(text + offset)),
+                            delimiters);
             if (mask != 0)
                 break;
             offset += 16;

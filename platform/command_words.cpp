@@ -78,19 +78,19 @@ void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
 } // namespace
 
 std::string buildCommandLine(int argc, char** argv) {
-    // One allocation for the usual case, where no argument needs quotes, each argument copied
-    // in whole: a line of thousands of names would otherwise be copied again at every
-    // doubling. From the first argument that needs quotes on, the line grows as it must.
-    size_t length = 0;
-    for (int i = 0; i < argc; ++i)
-        length += (argv[i] != nullptr ? std::strlen(argv[i]) : 0) + 1;
-    std::string line(length, '\0');
+    // Arguments without blanks and double quotes, as nearly all are, go in whole, each with
+    // the one scan that also finds its end; the line grows by doubling, so a line of
+    // thousands of names is copied a few times at most. From the first argument that needs
+    // quotes on, the line grows as it must.
+    std::string line(static_cast<size_t>(argc > 0 ? argc : 0) * 16 + 64, '\0');
     size_t used = 0;
     bool plainSoFar = true;
     for (int i = 0; i < argc; ++i) {
         const char* argument = argv[i] != nullptr ? argv[i] : "";
-        size_t plain = findWordStop(argument, SIZE_MAX, false);
+        const size_t plain = findWordStop(argument, SIZE_MAX, false);
         if (plainSoFar && plain > 0 && argument[plain] == '\0') {
+            if (used + plain + 1 > line.size())
+                line.resize(2 * (used + plain + 1));
             if (i > 0)
                 line[used++] = blank;
             std::memcpy(&line[used], argument, plain);

@@ -319,8 +319,6 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
         argv.push_back(&word[0]);
     argv.push_back(nullptr);
 
-    // Exactly the file the lookup found: no second PATH search, no shell for a file that
-    // cannot be executed.
     // The child starts with the default SIGPIPE, not the driver's ignored one.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -329,6 +327,8 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // Exactly the file the lookup found: no second PATH search, no shell for a file that
+    // cannot be executed.
     pid_t child;
     int spawned = posix_spawn(&child, programPath, nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);

@@ -89,7 +89,7 @@ run_check() {
 e2e_windows32() {
     VELDRA_PROGRAM=$VELDRA_BUILD/windows32/veldra.exe \
         VELDRA_TOOLCHAIN=$VELDRA_BUILD/windows32/toolchain \
-        VELDRA_LAUNCHER=$VELDRA_ROOT/cmake/wine-run.sh "$VELDRA_BUILD/native/e2e_tests"
+        VELDRA_LAUNCHER=$VELDRA_ROOT/cmake/wine-run.sh "$VELDRA_BUILD/native/tests/e2e_tests"
 }
 if wine32_works; then
     stage "tests windows32 (under Wine)" run_suite windows32 "$VELDRA_BUILD/windows32" || true

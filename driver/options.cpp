@@ -65,7 +65,12 @@ bool readInteger(const char* p, long* value, const char** end, bool saturate = f
 // characters as written is fatal (after the option's own message, -U having none).
 const char* scanOptionArgument(const char* position, int capacity, char* destination, char letter) {
     static const char delimiters[] = {',', '+'};
-    int length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 2);
+    // An argument without double quotes ends at its first blank, "," or "+" (or after 259
+    // characters) and is its own copy: one scan. A quote needs the tokenizer's whole rules.
+    int length = static_cast<int>(findWordStop(position, tokenLimit, true));
+    const bool plain = length == tokenLimit || position[length] != '"';
+    if (!plain)
+        length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 2);
     // A measure with length -1 stops at 259; a longer argument runs on past it. As written,
     // it ends only at a blank, NUL, "," or "+": a tab or line break is part of it.
     const char next = position[length];
@@ -90,7 +95,12 @@ const char* scanOptionArgument(const char* position, int capacity, char* destina
         }
         fatalError(msgInvalidOption);
     }
-    scanToken(scanCopy, position, destination, length, capacity);
+    if (plain && length < capacity) {
+        std::memcpy(destination, position, static_cast<size_t>(length));
+        destination[length] = '\0';
+    } else {
+        scanToken(scanCopy, position, destination, length, capacity);
+    }
     return position + length;
 }
 
@@ -191,19 +201,9 @@ void setMachine(const char* position) {
     linkOptions.machine = static_cast<MachineType>(value);
 }
 
-void freeSymbols(SymbolList* list) {
-    while (list->head) {
-        SymbolNode* next = list->head->next;
-        std::free(list->head);
-        list->head = next;
-    }
-}
-
 SymbolNode* newSymbolNode(const char* symbol) {
     size_t length = std::strlen(symbol);
-    SymbolNode* node = static_cast<SymbolNode*>(std::malloc(sizeof(SymbolNode) + length));
-    if (!node)
-        fatalError(msgNotEnoughMemory);
+    SymbolNode* node = static_cast<SymbolNode*>(takeNodeStorage(sizeof(SymbolNode) + length));
     node->next = nullptr;
     std::memcpy(node->text, symbol, length + 1);
     return node;
@@ -212,9 +212,7 @@ SymbolNode* newSymbolNode(const char* symbol) {
 } // namespace
 
 void resetLinkOptions() {
-    freeSymbols(&linkOptions.includeSymbols);
-    freeSymbols(&linkOptions.excludeSymbols);
-    releaseNameStorage();
+    releaseNameStorage(); // the nodes of every list, symbols too
     std::free(linkOptions.definitionFile);
     linkOptions = LinkOptions();
     linkOptions.linkSystemPrograms = 1;

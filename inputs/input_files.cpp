@@ -28,15 +28,17 @@ void reportInvalidName(const char* text, int length) {
     reportFileError(msgInvalidFileName, name.c_str());
 }
 
-// The nodes of the input lists live until the run ends, so they are carved one after another
-// out of large blocks: a heap allocation of its own for each of thousands of names costs more
+// The nodes of the lists live until the run ends, so they are carved one after another out
+// of large blocks: a heap allocation of its own for each of thousands of names costs more
 // than everything else done with the name. Each block begins with the link to the one taken
 // before it, so that releaseNameStorage can give them all back.
 const size_t nameBlockSize = 64 * 1024;
 char* nameBlock = nullptr; // the block being filled
 size_t nameBlockUsed = 0;
 
-void* takeNameStorage(size_t size) {
+} // namespace
+
+void* takeNodeStorage(size_t size) {
     const size_t align = alignof(NameNode);
     size = (size + align - 1) / align * align;
     if (nameBlock == nullptr || nameBlockSize - nameBlockUsed < size) {
@@ -51,8 +53,6 @@ void* takeNameStorage(size_t size) {
     nameBlockUsed += size;
     return storage;
 }
-
-} // namespace
 
 void releaseNameStorage() {
     while (nameBlock != nullptr) {
@@ -75,7 +75,7 @@ const char* findNamePart(const char* path) {
 namespace {
 
 void appendNameOfLength(NameList* list, const char* name, size_t length) {
-    NameNode* node = static_cast<NameNode*>(takeNameStorage(sizeof(NameNode) + length + 1));
+    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
     node->text = reinterpret_cast<char*>(node + 1);
     std::memcpy(node->text, name, length);
     node->text[length] = '\0';

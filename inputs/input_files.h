@@ -1,6 +1,8 @@
 // Classification of file names into the input lists of linkOptions.
 #pragma once
 
+#include <cstddef>
+
 // Classifies the file name of `length` characters at `text` (quotes still in it, not
 // necessarily terminated) by its extension: objects and "@" response files to objectFiles,
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
@@ -12,7 +14,10 @@ void addInputFile(const char* text, int length);
 struct NameList;
 void appendName(NameList* list, const char* name);
 
-// Gives back the storage of every node appendName made (for tests, with the lists emptied).
+// Storage for a list node (names and symbols) that lives to the end of the run; fatal error 2
+// when memory runs out. releaseNameStorage gives back all of it at once (for tests, with the
+// lists emptied).
+void* takeNodeStorage(size_t size);
 void releaseNameStorage();
 
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),

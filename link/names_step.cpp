@@ -42,7 +42,6 @@ void appendSymbols(SymbolList* list, const char* prefix) {
         appendToken(node->text);
         appendRaw(" ");
         list->head = node->next;
-        std::free(node);
     }
 }
 

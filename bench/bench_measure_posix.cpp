@@ -3,12 +3,14 @@
 // Usage: bench_measure PROGRAM [ARG...]
 //   runs PROGRAM (a path, not looked up) with the arguments, standard output to /dev/null,
 //   and prints one line:
-//   "<wall-clock nanoseconds> <CPU nanoseconds> <peak resident KiB> <exit status>".
+//   "<wall-clock nanoseconds> <CPU nanoseconds> <peak resident KiB> <exit status>
+//   <minor page faults>".
 // The clock runs from just before the start to the end of the wait, so the program's own
 // loading and its children are inside it. The peak is ru_maxrss as wait4 reports it: the
 // largest of the program itself and the children it waited for. The CPU time (user and
 // system) is that of the program and its children together, and is far less disturbed than
-// the wall clock when other work shares the machine.
+// the wall clock when other work shares the machine. The page faults, too, are those of the
+// program and its children.
 
 #include <cerrno>
 #include <cstdio>
@@ -63,6 +65,6 @@ int main(int argc, char** argv) {
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     long long cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000000LL +
                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1000LL;
-    std::printf("%lld %lld %ld %d\n", nanoseconds, cpu, usage.ru_maxrss, code);
+    std::printf("%lld %lld %ld %d %ld\n", nanoseconds, cpu, usage.ru_maxrss, code, usage.ru_minflt);
     return 0;
 }

@@ -12,9 +12,11 @@
 #       obj2.obj ... objN.obj;
 #   B   bench_spawner, a statically linked C program, starting the same two children with the
 #       argument lists veldra passes (taken once from a run with the logging stand-in), one
-#       after another, each waited for: the least any driver can cost.
+#       after another, each waited for: the least any driver can cost;
+#   Bsh the same spawner linked with the shared C library, as veldra must be.
 # Then the same for a static-runtime link with many -I symbols (veldra -N -T -I... a.obj b.obj).
-# Prints the medians, A/B, the driver's own time A-B and the peak resident memory, and the
+# Prints the medians, A/B, the driver's own time A-B, the page faults and the peak resident
+# memory, and the
 # instructions each program executes itself (children not counted): with valgrind's callgrind
 # when it is installed, and with `perf stat -e instructions:u` where the machine supports it.
 # With --micro it also runs the micro-benchmarks (bench/veldra_micro) at the end.
@@ -49,11 +51,12 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELDRA_BENCH=ON -DVELDRA_TESTS=OFF \
     >/dev/null
 cmake --build "$build" --target veldra standin veldra_micro bench_child bench_spawner \
-    bench_measure >/dev/null
+    bench_spawner_shared bench_measure >/dev/null
 
 veldra=$build/veldra
 measure=$build/bench/bench_measure
 spawner=$build/bench/bench_spawner
+spawnerShared=$build/bench/bench_spawner_shared
 trivial=$build/bench/toolchain
 logging=$build/toolchain
 work=$build/bench-run
@@ -92,13 +95,14 @@ probeChildren() {
 
 # Runs "$@" once under bench_measure in the current directory with the trivial stand-ins
 # first on PATH; appends to the arrays named by $1: ${1}T the wall-clock time in microseconds,
-# ${1}C the CPU time (program and children) in microseconds, ${1}P the peak in KiB.
+# ${1}C the CPU time (program and children) in microseconds, ${1}P the peak in KiB, ${1}F the
+# minor page faults (program and children).
 sample() {
     local name=$1
     shift
-    local out ns cpu kib status
+    local out ns cpu kib status faults
     out=$(PATH=$trivial:$basePath "$measure" "$@")
-    read -r ns cpu kib status <<<"$out"
+    read -r ns cpu kib status faults <<<"$out"
     if [ "$status" != 0 ]; then
         echo "run.sh: exit status $status from: ${*:1:3} ..." >&2
         exit 1
@@ -106,6 +110,7 @@ sample() {
     eval "${name}T+=($((ns / 1000)))"
     eval "${name}C+=($((cpu / 1000)))"
     eval "${name}P+=($kib)"
+    eval "${name}F+=($faults)"
 }
 
 # Instructions the program "$@" executes itself, children not followed, run in the current
@@ -164,15 +169,16 @@ ratio() {
 }
 
 # ---- N objects -----------------------------------------------------------------------------
-# One row per N and clock: medians of A, B and A-E, A/B, A-B, A-E/B.
+# One row per N and clock: medians of A, B and A-E, A/B, A-B, A-E/B, then Bsh and Bsh/B.
 row() {
-    local label=$1 a=$2 b=$3 e=$4
-    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s' "$label" "$(ms "$a")" "$(ms "$b")" \
-        "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$e")" "$(ratio "$e" "$b")"
+    local label=$1 a=$2 b=$3 e=$4 d=$5
+    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s' "$label" "$(ms "$a")" "$(ms "$b")" \
+        "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$e")" "$(ratio "$e" "$b")" "$(ms "$d")" \
+        "$(ratio "$d" "$b")"
 }
 
 declare -A driverWall driverCpu driverInstructions
-wallRows=() cpuRows=() peakRows=() instructionRows=()
+wallRows=() cpuRows=() peakRows=() instructionRows=() faultRows=()
 for n in $sizes; do
     dir=$work/objects-$n
     mkdir -p "$dir"
@@ -190,15 +196,18 @@ for n in $sizes; do
         echo "run.sh: the -E run passes other arguments than the command-line run" >&2
         exit 1
     fi
-    AT=() AC=() AP=() BT=() BC=() BP=() ET=() EC=() EP=()
+    AT=() AC=() AP=() AF=() BT=() BC=() BP=() BF=() ET=() EC=() EP=() EF=()
+    DT=() DC=() DP=() DF=()
     # One warm-up round, not counted.
     sample W "$veldra" -N "${objects[@]}"
     sample W "$spawner" "${argsB[@]}"
     sample W "$veldra" -N -E obj1.obj
+    sample W "$spawnerShared" "${argsB[@]}"
     for ((r = 0; r < reps; r++)); do
         sample A "$veldra" -N "${objects[@]}"
         sample B "$spawner" "${argsB[@]}"
         sample E "$veldra" -N -E obj1.obj
+        sample D "$spawnerShared" "${argsB[@]}"
     done
     ia=$(callgrindCount "$veldra" -N "${objects[@]}")
     ib=$(callgrindCount "$spawner" "${argsB[@]}")
@@ -208,12 +217,14 @@ for n in $sizes; do
     driverInstructions[$n]=$ia
     instructionRows+=("$(printf '%6s  %12s  %12s  %12s  %12s  %12s' "$n" "$(count "$ia")" \
         "$(count "$ib")" "$(count "$ie")" "$(count "$pa")" "$(count "$pb")")")
-    a=$(median "${AT[@]}") b=$(median "${BT[@]}") e=$(median "${ET[@]}")
+    a=$(median "${AT[@]}") b=$(median "${BT[@]}") e=$(median "${ET[@]}") d=$(median "${DT[@]}")
     driverWall[$n]=$((a - b))
-    wallRows+=("$(row "$n" "$a" "$b" "$e")")
-    a=$(median "${AC[@]}") b=$(median "${BC[@]}") e=$(median "${EC[@]}")
+    wallRows+=("$(row "$n" "$a" "$b" "$e" "$d")")
+    a=$(median "${AC[@]}") b=$(median "${BC[@]}") e=$(median "${EC[@]}") d=$(median "${DC[@]}")
     driverCpu[$n]=$((a - b))
-    cpuRows+=("$(row "$n" "$a" "$b" "$e")")
+    cpuRows+=("$(row "$n" "$a" "$b" "$e" "$d")")
+    faultRows+=("$(printf '%6s  %9s  %9s  %9s  %9s' "$n" "$(median "${AF[@]}")" \
+        "$(median "${EF[@]}")" "$(median "${BF[@]}")" "$(median "${DF[@]}")")")
     peakRows+=("$(printf '%6s  %9s  %9s  %9s' "$n" "$(maximum "${AP[@]}")" \
         "$(maximum "${EP[@]}")" "$(maximum "${BP[@]}")")")
     cd "$work"
@@ -233,7 +244,7 @@ for k in $symbols; do
     cd "$dir"
     probeChildren "$dir" "${args[@]}"
     argsB=("${childArgs[@]}")
-    AT=() AC=() AP=() BT=() BC=() BP=()
+    AT=() AC=() AP=() AF=() BT=() BC=() BP=() BF=()
     sample W "$veldra" "${args[@]}"
     for ((r = 0; r < reps; r++)); do
         sample A "$veldra" "${args[@]}"
@@ -251,7 +262,7 @@ done
 
 # ---- report --------------------------------------------------------------------------------
 header() {
-    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s\n' N A B A/B A-B A-E A-E/B
+    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s\n' N A B A/B A-B A-E A-E/B Bsh Bsh/B
 }
 growth() {
     local -n only=$1
@@ -269,7 +280,8 @@ echo "veldra whole-process benchmark: $reps alternating runs each, medians, time
 echo "machine: $(nproc) CPUs, $(uname -sr), $(LC_ALL=C lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "A: veldra, names on the command line; A-E: veldra, names in a companion list (-E);"
-echo "B: bench_spawner (static C) starting the same children with the same argument lists"
+echo "B: bench_spawner (static C) starting the same children with the same argument lists;"
+echo "Bsh: the same spawner with the shared C library"
 echo
 echo "Wall-clock time"
 header
@@ -288,6 +300,10 @@ first=${sizes%% *} last=${sizes##* }
 if [ "$first" != "$last" ] && [ "${driverInstructions[$first]}" != - ]; then
     echo "A per name from N=$first to N=$last: $(( (driverInstructions[$last] - driverInstructions[$first]) / (last - first) )) instructions"
 fi
+echo
+echo "Minor page faults (the program and its children), medians"
+printf '%6s  %9s  %9s  %9s  %9s\n' N A A-E B Bsh
+printf '%s\n' "${faultRows[@]}"
 echo
 echo "Peak resident memory in KiB (the largest of the program and its children)"
 printf '%6s  %9s  %9s  %9s\n' N A A-E B

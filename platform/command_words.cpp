@@ -52,6 +52,18 @@ void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
     bool blankBefore = true;
 #if defined(__SSE2__)
     const __m128i blanks = _mm_set1_epi8(blank);
+    // Room for every word at once: thousands of them would otherwise be copied at every
+    // doubling, into fresh pages each time. A word follows each blank, or starts the line.
+    size_t count = 1;
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        count += static_cast<size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blanks)))));
+    }
+    for (; i < length; ++i)
+        count += text[i] == blank;
+    words.reserve(words.size() + count + 1); // and the terminator of an argv
+    i = 0;
     for (; i + 16 <= length; i += 16) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         const __m128i isBlank = _mm_cmpeq_epi8(bytes, blanks);

@@ -314,7 +314,6 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     // thousands of names.
     std::unique_ptr<char[]> storage(new char[std::strlen(commandLine) + 1]);
     std::vector<char*> argv;
-    argv.reserve(64);
     splitCommandWords(commandLine, storage.get(), argv);
     if (argv.empty())
         argv.push_back(const_cast<char*>(programPath));

@@ -77,7 +77,7 @@ namespace {
 void appendNameOfLength(NameList* list, const char* name, size_t length) {
     NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
     node->text = reinterpret_cast<char*>(node + 1);
-    std::memcpy(node->text, name, length);
+    copyCharacters(node->text, name, length);
     node->text[length] = '\0';
     node->next = nullptr;
     if (list->tail)

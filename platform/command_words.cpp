@@ -54,12 +54,15 @@ void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
     const __m128i blanks = _mm_set1_epi8(blank);
     // Room for every word at once: thousands of them would otherwise be copied at every
     // doubling, into fresh pages each time. A word follows each blank, or starts the line.
-    size_t count = 1;
+    __m128i counts = _mm_setzero_si128(); // two sums of 64 bits
     for (; i + 16 <= length; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        count += static_cast<size_t>(__builtin_popcount(
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blanks)))));
+        const __m128i ones = _mm_sub_epi8(_mm_setzero_si128(), _mm_cmpeq_epi8(bytes, blanks));
+        counts = _mm_add_epi64(counts, _mm_sad_epu8(ones, _mm_setzero_si128()));
     }
+    // Each sum stays far below 2^32: a command line is never gigabytes long.
+    size_t count = 1 + static_cast<uint32_t>(_mm_cvtsi128_si32(counts)) +
+                   static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(counts, counts)));
     for (; i < length; ++i)
         count += text[i] == blank;
     words.reserve(words.size() + count + 1); // and the terminator of an argv
@@ -105,7 +108,7 @@ std::string buildCommandLine(int argc, char** argv) {
                 line.resize(2 * (used + plain + 1));
             if (i > 0)
                 line[used++] = blank;
-            std::memcpy(&line[used], argument, plain);
+            copyCharacters(&line[used], argument, plain);
             used += plain;
             continue;
         }

@@ -68,7 +68,7 @@ void appendCommandText(const char* text, int asToken) {
     if (length == 1)
         end[0] = text[0]; // mostly the blank between two words
     else
-        std::memcpy(end, text, length);
+        copyCharacters(end, text, length);
     end[length] = '\0';
     commandBuffer.length += count;
 }

@@ -29,6 +29,8 @@ bool isSeparator(char c) {
 // second pass over the same line: the line does not change in between, so neither do they.
 // The second pass takes them only right after a first pass over that very line, and uses
 // them up.
+const uint16_t plainName = 0x8000; // beside a length (at most 259): no blank or quote in it
+
 struct MeasuredNames {
     const char* line = nullptr;
     std::vector<uint16_t> lengths;
@@ -55,21 +57,26 @@ void scanCommandLine(const char* position, bool secondPass) {
             parseOptionGroup(&position, secondPass);
         } else {
             int length;
+            bool plain; // no blank, double quote or NUL in it
             if (remembered && measured.next < measured.lengths.size()) {
-                length = measured.lengths[measured.next++];
+                const uint16_t entry = measured.lengths[measured.next++];
+                length = entry & plainName ? entry - plainName : entry;
+                plain = (entry & plainName) != 0;
             } else {
                 // A name without double quotes ends at its first blank, "," or "+" (or after
                 // 259 characters): one scan. A quote needs the tokenizer's whole rules.
                 length = static_cast<int>(findWordStop(position, tokenLimit, true));
-                if (length < tokenLimit && position[length] == '"')
+                plain = length == tokenLimit || position[length] != '"';
+                if (!plain)
                     length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 4);
                 if (length == 0)
                     fatalError(msgIllegalCommandLine);
                 if (!secondPass)
-                    measured.lengths.push_back(static_cast<uint16_t>(length));
+                    measured.lengths.push_back(
+                        static_cast<uint16_t>(plain ? length + plainName : length));
             }
             if (secondPass)
-                addInputFile(position, length);
+                addInputFile(position, length, plain);
             position += length;
         }
     }

@@ -105,13 +105,14 @@ void appendName(NameList* list, const char* name) {
     appendNameOfLength(list, name, std::strlen(name));
 }
 
-void addInputFile(const char* text, int length) {
+void addInputFile(const char* text, int length, bool plain) {
     // A name without blanks and double quotes is its own copy: taken whole, its length
     // known.
     LinkOptions& o = linkOptions;
     size_t nameLength;
     if (length > 0 && length <= tokenLimit &&
-        findWordStop(text, static_cast<size_t>(length), false) == static_cast<size_t>(length)) {
+        (plain ||
+         findWordStop(text, static_cast<size_t>(length), false) == static_cast<size_t>(length))) {
         nameLength = static_cast<size_t>(length);
         // Object files, nearly every name of a long line, go to their list straight away.
         if (hasObjectExtension(text, nameLength)) {

@@ -8,7 +8,9 @@
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
 // spot with their object recorded, anything else to otherInputs. A name that is too long is
 // reported with error 3 and skipped.
-void addInputFile(const char* text, int length);
+// `plain` tells that the caller's own scan already found no blank, double quote or NUL in
+// the name, so that it need not be looked at again.
+void addInputFile(const char* text, int length, bool plain = false);
 
 // Appends a copy of name to list (fatal error 2 when memory runs out).
 struct NameList;

@@ -150,8 +150,8 @@ void addEntry(const std::string& entry, int depth) {
     if (depth > 8 || !readFile(entry.substr(1), &content))
         fail(entry.substr(1) + ": cannot read the response file");
     for (const std::string& word : splitWords(content)) {
-        if (word.empty() || ((word[0] == '/' || word[0] == '-') &&
-                             word.find('/', 1) == std::string::npos))
+        if (word.empty() ||
+            ((word[0] == '/' || word[0] == '-') && word.find('/', 1) == std::string::npos))
             continue;
         if (word[0] == '@' || endsWithNoCase(word, ".obj"))
             addEntry(word, depth + 1);
@@ -301,7 +301,9 @@ void put32(std::string* out, uint32_t value) {
     put16(out, value >> 16);
 }
 
-unsigned pointerSize() { return run.machine == machineAmd64 || run.machine == machineIa64 ? 8 : 4; }
+unsigned pointerSize() {
+    return run.machine == machineAmd64 || run.machine == machineIa64 ? 8 : 4;
+}
 
 void putPointer(ObjectWriter* object, const std::string& symbol) {
     if (!symbol.empty())
@@ -318,8 +320,8 @@ size_t symbolIndex(ObjectWriter* object, const std::string& name) {
 }
 
 std::string coffObject(ObjectWriter* object, const std::string& directives) {
-    uint16_t relocationType = run.machine == machineAmd64  ? 1     // ADDR64
-                              : run.machine == machineIa64 ? 0x0E  // DIR64
+    uint16_t relocationType = run.machine == machineAmd64   ? 1    // ADDR64
+                              : run.machine == machineIa64  ? 0x0E // DIR64
                               : run.machine == machineAlpha ? 1    // REFLONG
                                                             : 6;   // I386 DIR32
     std::vector<std::pair<uint32_t, size_t>> relocations;
@@ -379,17 +381,19 @@ std::string coffObject(ObjectWriter* object, const std::string& directives) {
             strings += name;
             strings.push_back('\0');
         }
-        put32(&out, 0);                 // value: offset 0 for the defined symbol
-        put16(&out, i == 0 ? 1 : 0);    // section 1, or undefined
-        put16(&out, 0);                 // type
-        out.push_back(2);               // EXTERNAL
-        out.push_back(0);               // no auxiliary records
+        put32(&out, 0);              // value: offset 0 for the defined symbol
+        put16(&out, i == 0 ? 1 : 0); // section 1, or undefined
+        put16(&out, 0);              // type
+        out.push_back(2);            // EXTERNAL
+        out.push_back(0);            // no auxiliary records
     }
     put32(&out, static_cast<uint32_t>(4 + strings.size()));
     return out + strings;
 }
 
-std::string cSymbol(const char* name) { return (run.machine == machineI386 ? "_" : "") + std::string(name); }
+std::string cSymbol(const char* name) {
+    return (run.machine == machineI386 ? "_" : "") + std::string(name);
+}
 
 // Appends the strings after the table, each pointer patched by a relocation to `zo_names`
 // plus the string's offset, written as the addend in place.
@@ -595,8 +599,9 @@ int main(int argc, char** argv) {
         writeFile(run.outputBase + ".lnk", text);
     }
     if (run.verbose) {
-        std::printf("tessor: %zu object(s), %zu public function(s), main entry %s\n",
-                    run.objectFiles.size(), run.functions.size(),
+        std::printf("tessor: %lu object(s), %lu public function(s), main entry %s\n",
+                    static_cast<unsigned long>(run.objectFiles.size()),
+                    static_cast<unsigned long>(run.functions.size()),
                     mainEntry ? mainEntry->name.c_str() : "(none)");
     }
     return run.perFlavourRuntime ? 200 : 0;

@@ -175,6 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
              kRan,
              7,
              {"main.exe"}},
+        Case{"entry named as the object",
+             {"veldra -P3 start.c"},
+             "",
+             "start.exe",
+             "Start\n",
+             5,
+             {"start.exe"}},
         Case{"native", {"veldra -Px main.c util.c"}, "", "main.exe x", kRan, 7, {"main.exe"}},
         // Static: no zorun32.dll needed, and EXTRA comes from a library only through -I.
         Case{"static",

@@ -2,7 +2,8 @@
 // case in a fresh copy of src/, the result run under Wine where it is an x64 program.
 //
 // Environment (ctest sets it): VELDRA_PROGRAM (the native veldra), VELDRA_REFERENCE (the
-// reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), and Wine's own settings.
+// reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), VELDRA_REFERENCE_WORK (where
+// the cases' folders go), and Wine's own settings.
 
 #include <gtest/gtest.h>
 
@@ -91,8 +92,8 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     const Case& c = GetParam();
     const std::string reference = env("VELDRA_REFERENCE");
     std::string program = env("VELDRA_PROGRAM");
-    ASSERT_FALSE(reference.empty() || program.empty()) << "VELDRA_REFERENCE and VELDRA_PROGRAM";
-    const std::string dir = testing::TempDir() + "veldra-reference-" + word(c.name);
+    ASSERT_FALSE(reference.empty() || program.empty() || env("VELDRA_REFERENCE_WORK").empty());
+    const std::string dir = env("VELDRA_REFERENCE_WORK") + "/" + word(c.name);
     std::string setup = "rm -rf " + dir + " && mkdir -p " + dir + " && cp " +
                         env("VELDRA_REFERENCE_SOURCES") + "/* " + dir;
     ASSERT_EQ(std::system(setup.c_str()), 0);

@@ -147,7 +147,9 @@ void addEntry(const std::string& entry, int depth) {
         return;
     }
     std::string content;
-    if (depth > 8 || !readFile(entry.substr(1), &content))
+    if (depth > 8)
+        fail(entry.substr(1) + ": response files nested too deep");
+    if (!readFile(entry.substr(1), &content))
         fail(entry.substr(1) + ": cannot read the response file");
     for (const std::string& word : splitWords(content)) {
         if (word.empty() ||
@@ -169,8 +171,8 @@ uint32_t get32(const std::string& data, size_t at) {
 void readDirectives(const std::string& text) {
     for (std::string word : splitWords(text)) {
         word = lowerCase(word);
-        if ((word[0] == '/' || word[0] == '-') && word.compare(1, 11, "defaultlib:") == 0 &&
-            word.compare(12, 6, "zolrun") == 0)
+        if (!word.empty() && (word[0] == '/' || word[0] == '-') &&
+            word.compare(1, 11, "defaultlib:") == 0 && word.compare(12, 6, "zolrun") == 0)
             run.perFlavourRuntime = true;
     }
 }

@@ -190,7 +190,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::Values(
          "tessor: bogus.obj: not a COFF object file\n"},
     Case{"no entry point", {"!veldra -P3 util.c"},
          "tessor: util.obj: no entry point UTIL or main\n"},
-    Case{"no COBOL compiler", {"!veldra -P3 pay.cbl main.c"}, "ERROR: (7) Cannot find program :  cobol\n"}),
+    Case{"no COBOL compiler", {"!veldra -P3 pay.cbl main.c"},
+         "ERROR: (7) Cannot find program :  cobol\n"}),
     [](const testing::TestParamInfo<Case>& info) { return word(info.param.name); });
 // clang-format on
 

@@ -6,7 +6,7 @@
 #   msvcrt.lib                 mingw-w64's msvcrt and mingwex, and the glue they leave missing
 #   bufferoverflowu.lib        the stack-buffer check alone
 #   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
-# Usage: build-libraries.sh x64|x86 <lib> <bin of the toolchain> <llvm-lib> <mingw> <runtime sources>
+# Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
 set -euo pipefail
 machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6
 

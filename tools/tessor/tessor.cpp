@@ -326,6 +326,9 @@ std::string coffObject(ObjectWriter* object, const std::string& directives) {
                               : run.machine == machineIa64  ? 0x0E // DIR64
                               : run.machine == machineAlpha ? 1    // REFLONG
                                                             : 6;   // I386 DIR32
+    // The section header counts relocations in 16 bits.
+    if (object->relocations.size() > 0xFFFF)
+        fail("too many public functions for one names object");
     std::vector<std::pair<uint32_t, size_t>> relocations;
     for (const auto& relocation : object->relocations)
         relocations.push_back({relocation.first, symbolIndex(object, relocation.second)});

@@ -84,6 +84,11 @@ TEST(Options, Arguments) {
     for (const SymbolNode* node = o.includeSymbols.head; node; node = node->next)
         symbols += std::string(node->text) + "|";
     EXPECT_EQ("x|y|z|", symbols) << "a fresh chain after a reset, appended at its end";
+    parse("\"my a.obj\",b\"\"c.obj+x.OBJ");
+    std::string objects;
+    for (const NameNode* node = o.objectFiles.head; node; node = node->next)
+        objects += std::string(node->text) + "|";
+    EXPECT_EQ("my a.obj|bc.obj|x.OBJ|", objects) << "recorded without their quotes";
     parse("-BLMD -P3 -F V");
     EXPECT_STREQ("LMD", o.staticRuntimeLetters);
     EXPECT_EQ(machineAmd64, o.machine);

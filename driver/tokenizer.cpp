@@ -12,8 +12,8 @@ const char blankChar = ' ';
 // over (or copied) in runs with one table look-up each.
 enum : unsigned char {
     ordinaryClass = 0,
-    specialClass = 1, // NUL, blank or double quote: ends a run in every scanner
-    commaClass = 2,   // "," and "+", the delimiters every caller measures against
+    runEndClass = 1, // NUL, blank or double quote: ends a run in every scanner
+    commaClass = 2,  // "," and "+", the delimiters every caller measures against
     plusClass = 4,
     otherDelimiter = 8, // any other delimiter, marked in a table of the call's own
 };
@@ -24,9 +24,9 @@ struct ClassTable {
 
 constexpr ClassTable makeClassTable() {
     ClassTable table{};
-    table.of[0] = specialClass;
-    table.of[static_cast<unsigned char>(blankChar)] = specialClass;
-    table.of[static_cast<unsigned char>(quoteChar)] = specialClass;
+    table.of[0] = runEndClass;
+    table.of[static_cast<unsigned char>(blankChar)] = runEndClass;
+    table.of[static_cast<unsigned char>(quoteChar)] = runEndClass;
     table.of[static_cast<unsigned char>(',')] = commaClass;
     table.of[static_cast<unsigned char>('+')] = plusClass;
     return table;
@@ -93,7 +93,7 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
     int written = 0;
     while (index < limit) {
         // A run of characters that neither end, quote nor (outside quotes) delimit.
-        const unsigned char stop = specialClass | (inQuotes ? 0 : delimiterMask);
+        const unsigned char stop = runEndClass | (inQuotes ? 0 : delimiterMask);
         const int runStart = index;
         if (table == &classTable) {
             // "," and "+" stop the fast scan as a pair; one that is no delimiter here goes on.
@@ -163,7 +163,7 @@ int quoteToken(const char* source, char* destination, int sourceLength, int capa
         length = static_cast<int>(findWordStop(source, static_cast<size_t>(bound), false));
     for (; length < bound; ++length) {
         const char c = source[length];
-        if (classOf(classTable, c) & specialClass) {
+        if (classOf(classTable, c) & runEndClass) {
             if (c == '\0')
                 break;
             needsQuotes = true;

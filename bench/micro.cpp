@@ -16,9 +16,10 @@
 #include <system_error>
 #include <vector>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/main_sequence.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/companion_list.h"
 #include "inputs/input_files.h"

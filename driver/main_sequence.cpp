@@ -7,6 +7,8 @@
 #include <string>
 
 #include "derovezo/derovezo.h"
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/options.h"
 #include "driver/tokenizer.h"
@@ -14,6 +16,11 @@
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/platform.h"
+
+char namesResponseReference[32];
+char namesObjectName[32];
+char listObjectName[32];
+char outputBaseName[260];
 
 namespace {
 
@@ -24,6 +31,13 @@ bool isSeparator(char c) {
 }
 
 } // namespace
+
+void resetGeneratedNames() {
+    std::strcpy(namesResponseReference, "@vdrlds.lnk");
+    std::strcpy(namesObjectName, "vdrlds.obj");
+    listObjectName[0] = '\0';
+    outputBaseName[0] = '\0';
+}
 
 void scanCommandLine(const char* position, bool secondPass) {
     static const char delimiters[] = {',', '+', '\0', '\0'};

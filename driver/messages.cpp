@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/options.h"
+#include "driver/link_options.h"
 #include "platform/platform.h"
 
 void (*fatalErrorHook)(int id) = nullptr;

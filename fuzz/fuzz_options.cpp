@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/link_options.h"
 #include "driver/main_sequence.h"
 #include "driver/message_ids.h"
 #include "driver/options.h"

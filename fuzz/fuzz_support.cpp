@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "link/link_steps.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
 

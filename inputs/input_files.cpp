@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/compile.h"
 #include "platform/platform.h"
@@ -37,21 +37,6 @@ const char* findNamePart(const char* path) {
             namePart = p + 1;
     }
     return namePart;
-}
-
-void appendName(NameList* list, const char* name) {
-    size_t length = std::strlen(name);
-    NameNode* node = static_cast<NameNode*>(std::malloc(sizeof(NameNode) + length + 1));
-    if (!node)
-        fatalError(msgNotEnoughMemory);
-    node->text = reinterpret_cast<char*>(node + 1);
-    std::memcpy(node->text, name, length + 1);
-    node->next = nullptr;
-    if (list->tail)
-        list->tail->next = node;
-    else
-        list->head = node;
-    list->tail = node;
 }
 
 void addInputFile(const char* text, int length) {

@@ -8,10 +8,6 @@
 // reported with error 3 and skipped.
 void addInputFile(const char* text, int length);
 
-// Appends a copy of name to list (fatal error 2 when memory runs out).
-struct NameList;
-void appendName(NameList* list, const char* name);
-
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),
 // walked one multi-byte character at a time.
 const char* findNamePart(const char* path);

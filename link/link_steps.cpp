@@ -3,18 +3,14 @@
 #include <cstring>
 #include <string>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/input_files.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
-
-char namesResponseReference[32];
-char namesObjectName[32];
-char listObjectName[32];
-char outputBaseName[260];
 
 namespace {
 
@@ -26,13 +22,6 @@ bool isWideMachine() {
 }
 
 } // namespace
-
-void resetGeneratedNames() {
-    std::strcpy(namesResponseReference, "@vdrlds.lnk");
-    std::strcpy(namesObjectName, "vdrlds.obj");
-    listObjectName[0] = '\0';
-    outputBaseName[0] = '\0';
-}
 
 int runLinkSteps() {
     if (isWideMachine()) {

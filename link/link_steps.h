@@ -1,15 +1,6 @@
 // The link subsystem: the names step, the linker step and the runtime libraries.
 #pragma once
 
-// Generated file names, owned by the main sequence and rewritten by the names step.
-extern char namesResponseReference[32];
-extern char namesObjectName[32];
-extern char listObjectName[32];
-extern char outputBaseName[260];
-
-// Sets the generated names to their start-up values.
-void resetGeneratedNames();
-
 // Switches LIB to LIB64 for 64-bit targets, runs the names step and, unless it failed, the
 // linker. Returns the run's exit status.
 int runLinkSteps();

@@ -2,7 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/options.h"
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/platform.h"

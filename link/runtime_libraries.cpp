@@ -1,4 +1,4 @@
-#include "driver/options.h"
+#include "driver/link_options.h"
 #include "link/link_steps.h"
 #include "process/command_buffer.h"
 

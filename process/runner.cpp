@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "platform/platform.h"
 

@@ -5,8 +5,9 @@
 
 #include <string>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/main_sequence.h"
-#include "driver/options.h"
 #include "link/link_steps.h"
 #include "process/command_buffer.h"
 #include "test_support.h"
@@ -55,14 +56,10 @@ TEST(LinkSteps, OutputNames) {
         const char* base;
     };
     const Case cases[] = {
-        {"-D mod.obj", "mod.dll", "mod"},
-        {"dir\\sub\\prog.obj", "prog.exe", "prog"},
-        {"my.app.obj", "my.app.exe", "my.app"},
-        {"@resp", "resp.exe", "resp"},
-        {"..\\lib.x\\prog", "prog.exe", "prog"},
-        {"-Oout a.obj", "out.exe", "out"},
-        {"-Oout.bin a.obj", "out.bin", "out"},
-        {"-O..\\bin\\out a.obj", "..\\bin\\out", "out"},
+        {"-D mod.obj", "mod.dll", "mod"},        {"dir\\sub\\prog.obj", "prog.exe", "prog"},
+        {"my.app.obj", "my.app.exe", "my.app"},  {"@resp", "resp.exe", "resp"},
+        {"..\\lib.x\\prog", "prog.exe", "prog"}, {"-Oout a.obj", "out.exe", "out"},
+        {"-Oout.bin a.obj", "out.bin", "out"},   {"-O..\\bin\\out a.obj", "..\\bin\\out", "out"},
         {"a.lib app.res", "app.exe", "app"},
     };
     for (const Case& c : cases) {

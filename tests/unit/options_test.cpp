@@ -3,8 +3,10 @@
 #include <sstream>
 #include <string>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/options.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace {
@@ -74,7 +76,7 @@ TEST(Options, Arguments) {
     EXPECT_EQ(1, o.verbose);
     parse("-BD -Px -O" + std::string(259, 'n'));
     EXPECT_STREQ("BSD", o.staticRuntimeLetters);
-    EXPECT_EQ(detectNativeMachine(), o.machine);
+    EXPECT_EQ(platformNativeMachine(), o.machine);
     EXPECT_EQ(std::string(259, 'n'), o.outputName);
 }
 

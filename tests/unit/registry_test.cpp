@@ -2,7 +2,7 @@
 // store: .reg files on POSIX, the real registry (under Wine in the cross build) on Windows.
 #include "derovezo/derovezo.h"
 #include "platform/platform.h"
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "platform/registry_posix.h"
+#include "platform/registry/registry_posix.h"
 #endif
 
 namespace {

@@ -1,8 +1,9 @@
 #include "test_support.h"
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/main_sequence.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "process/runner.h"
 

@@ -17,9 +17,9 @@
 // Lines end in LF or CRLF; blanks and tabs may surround the parts. A first line that is not a
 // header is read as an ordinary line of a "5.00" file. In "5.00" files the data of hex(1),
 // hex(2) and hex(7) is UTF-16LE text; in "REGEDIT4" files it is already in the locale's bytes.
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
 
-#include "derovezo/registry_store.h"
+#include "platform/registry/registry_store.h"
 
 #include <algorithm>
 #include <climits>

@@ -16,6 +16,7 @@
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/platform.h"
+#include "process/command_buffer.h"
 
 char namesResponseReference[32];
 char namesObjectName[32];
@@ -77,10 +78,6 @@ size_t stemLength(const char* namePart) {
     return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
 }
 
-void removeFile(const char* name) {
-    std::remove(name);
-}
-
 // The linker's import library or export file of the output: outputName cut at its last ".".
 void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
     std::string name = linkOptions.outputName;
@@ -88,20 +85,20 @@ void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
     if (lastDot != std::string::npos && !(keepLeadingDot && lastDot == 0))
         name.erase(lastDot);
     name += extension;
-    removeFile(name.c_str());
+    platformRemoveFile(name.c_str());
 }
 
 void removeTemporaryFiles() {
     const LinkOptions& o = linkOptions;
-    removeFile(namesObjectName);
+    platformRemoveFile(namesObjectName);
     if (o.linkSystemPrograms)
-        removeFile(namesResponseReference + 1);
+        platformRemoveFile(namesResponseReference + 1);
     if (o.buildDll && !o.hasDefinitionFile)
-        removeFile((std::string(outputBaseName) + ".def").c_str());
+        platformRemoveFile((std::string(outputBaseName) + ".def").c_str());
     removeOutputCompanion(".lib", false);
     removeOutputCompanion(".exp", true);
     if (listObjectName[0] != '\0')
-        removeFile(listObjectName);
+        platformRemoveFile(listObjectName);
 }
 
 } // namespace
@@ -124,13 +121,19 @@ void settleOutputName() {
     outputBaseName[length] = '\0';
 }
 
-int runMainSequence(int argc, char** argv) {
+void resetRunState() {
+    resetLinkOptions();
+    resetGeneratedNames();
+    resetMessages();
+    resetCommandBuffer();
+}
+
+int runMainSequence(int argumentCount, const char* commandLine) {
     std::setlocale(LC_ALL, "");
     importRegistryEnvironment();
     runtimeLibraryHandle = platformLoadLibrary("zorun32.dll");
-    resetGeneratedNames();
+    resetRunState();
 
-    const char* commandLine = platformCommandLine(argc, argv);
     int nameLength =
         scanToken(scanCopy, commandLine, nullptr, static_cast<int>(std::strlen(commandLine)), 0);
     if (nameLength == 0)
@@ -143,7 +146,7 @@ int runMainSequence(int argc, char** argv) {
         printMessage(loadMessage(msgIIgnored));
     if (!o.buildDll && o.excludeSymbols.head)
         printMessage(loadMessage(msgXIgnored));
-    if (argc < 2) {
+    if (argumentCount < 2) {
         printUsage();
         return 0;
     }
@@ -166,5 +169,5 @@ int runMainSequence(int argc, char** argv) {
         removeTemporaryFiles();
     if (o.verbose)
         printMessage(loadMessage(status == 0 ? msgCompleted : msgFinishedWithErrors));
-    std::exit(status);
+    return status;
 }

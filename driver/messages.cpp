@@ -8,8 +8,6 @@
 #include "driver/link_options.h"
 #include "platform/platform.h"
 
-void (*fatalErrorHook)(int id) = nullptr;
-
 namespace {
 
 char messageBuffer[256];
@@ -63,10 +61,7 @@ void fatalError(int id) {
     printMessage("ERROR: (%d) %s\n", id, loadMessage(id));
     if (id == msgIllegalCommandLine || id == msgInvalidOption)
         printMessage("%s\n", loadMessage(msgUsage));
-    std::fflush(stdout);
-    if (fatalErrorHook)
-        fatalErrorHook(id);
-    std::exit(8);
+    platformExit(8);
 }
 
 void reportFileError(int id, const char* name) {
@@ -75,10 +70,7 @@ void reportFileError(int id, const char* name) {
 
 void fatalFileError(int id, const char* name) {
     reportFileError(id, name);
-    std::fflush(stdout);
-    if (fatalErrorHook)
-        fatalErrorHook(id);
-    std::exit(8);
+    platformExit(8);
 }
 
 void resetMessages() {

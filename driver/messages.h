@@ -27,9 +27,5 @@ void reportFileError(int id, const char* name);
 // started, an output name that cannot be made).
 [[noreturn]] void fatalFileError(int id, const char* name);
 
-// Test seam: when set, fatalError and fatalFileError call it after printing, instead of ending the
-// process. A test hook leaves by throwing; if it returns, the process ends as usual.
-extern void (*fatalErrorHook)(int id);
-
-// Clears the banner flag (for tests).
+// Clears the banner flag, so that the next message brings the banner again.
 void resetMessages();

@@ -1,6 +1,7 @@
 // The platform layer: the few services veldra takes from the operating system.
 // One implementation per system (platform_win32.cpp, platform_posix.cpp), picked by the
-// build. Everything above this header is written once and never includes system headers.
+// build; the unit tests link platform_fake.cpp instead, which records what a run asks of the
+// system. Everything above this header is written once and never includes system headers.
 #pragma once
 
 #include <string>
@@ -24,7 +25,7 @@ void platformUpperCase(char* text);
 // Environment of the driver's own process, inherited by every child.
 bool platformGetEnvironment(const char* name, std::string& value); // false when unset
 bool platformIsEnvironmentSet(const char* name);                   // set, even when empty
-void platformSetEnvironment(const char* name, const char* value); // null value: unset
+void platformSetEnvironment(const char* name, const char* value);  // null value: unset
 // Expands %NAME% references as ExpandEnvironmentStringsA does. Returns the size needed for
 // the result, terminator included; writes it to `out` only when it fits in `size` bytes.
 unsigned platformExpandEnvironment(const char* text, char* out, unsigned size);
@@ -48,6 +49,12 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 // child's exit code (255 when the wait fails; POSIX: 128 + signal for a killed child) and
 // returns true; returns false when the child cannot be started.
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode);
+
+// Removes the file `name` from the current directory; a file that is not there is no error.
+void platformRemoveFile(const char* name);
+
+// Ends the process with `status`, standard output flushed.
+[[noreturn]] void platformExit(int status);
 
 // The shared runtime library held during the run; no function of it is ever called.
 void* platformLoadLibrary(const char* name);

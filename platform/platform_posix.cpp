@@ -2,12 +2,14 @@
 #include "platform/platform.h"
 
 #include "platform/command_words.h"
+#include "platform/expand_environment.h"
 #include "platform/message_table.h"
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -228,27 +230,7 @@ void platformSetEnvironment(const char* name, const char* value) {
 }
 
 unsigned platformExpandEnvironment(const char* text, char* out, unsigned size) {
-    // %NAME% of a set variable is replaced; an unset one, a lone "%" and an unclosed
-    // reference stay as written.
-    std::string result;
-    const char* p = text;
-    while (*p != '\0') {
-        const char* close = *p == '%' ? std::strchr(p + 1, '%') : nullptr;
-        if (close == nullptr) {
-            result += *p++;
-            continue;
-        }
-        const char* value = getenv(std::string(p + 1, close).c_str());
-        if (value != nullptr)
-            result += value;
-        else
-            result.append(p, close + 1);
-        p = close + 1;
-    }
-    unsigned needed = static_cast<unsigned>(result.size() + 1);
-    if (needed <= size)
-        std::memcpy(out, result.c_str(), needed);
-    return needed;
+    return expandEnvironmentReferences(text, out, size);
 }
 
 unsigned platformProcessId() {
@@ -318,6 +300,14 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     else
         *exitCode = 255;
     return true;
+}
+
+void platformRemoveFile(const char* name) {
+    std::remove(name);
+}
+
+void platformExit(int status) {
+    std::exit(status);
 }
 
 void* platformLoadLibrary(const char*) {

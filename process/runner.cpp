@@ -9,8 +9,6 @@
 #include "driver/tokenizer.h"
 #include "platform/platform.h"
 
-unsigned (*childProgramHook)(const char* program, const char* commandText) = nullptr;
-
 namespace {
 
 enum { pathBufferSize = 1024 };
@@ -45,9 +43,8 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     if (!special) {
         std::strncpy(programName, program, pathBufferSize);
         programName[pathBufferSize] = '\0';
-        if (!childProgramHook && platformFindProgram(program, nullptr, path, pathBufferSize) == 0) {
+        if (platformFindProgram(program, nullptr, path, pathBufferSize) == 0)
             fatalFileError(msgCannotFindProgram, program);
-        }
     }
     std::string commandLine = std::string(programName) + commandText;
     if (linkOptions.verbose) {
@@ -58,11 +55,8 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     }
     std::fflush(stdout);
     unsigned exitCode = 0;
-    if (childProgramHook) {
-        exitCode = childProgramHook(programName, commandText);
-    } else if (!platformRunChild(path, commandLine.c_str(), &exitCode)) {
+    if (!platformRunChild(path, commandLine.c_str(), &exitCode))
         fatalFileError(msgCannotExecuteProgram, programName);
-    }
     if (linkOptions.verbose)
         std::fputs("\n", stdout);
     return exitCode;

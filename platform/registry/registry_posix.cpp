@@ -15,10 +15,6 @@
 #include <new>
 #include <string>
 
-#ifndef VELDRA_SYSCONFDIR
-#define VELDRA_SYSCONFDIR "/etc"
-#endif
-
 namespace {
 
 enum : long {

@@ -11,6 +11,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -222,6 +223,24 @@ TEST(RegistryImport, PrecedenceLimitsAndGuard) {
                      c[3]);
     std::remove(storeFiles[0]);
     std::remove(storeFiles[1]);
+}
+
+// VT_S is "xy", VT_E empty, VT_U unset.
+TEST(RegistryImport, ExpandsLikeTheSystem) {
+    platformSetEnvironment("VT_S", "xy");
+    platformSetEnvironment("VT_E", "");
+    platformSetEnvironment("VT_U", nullptr);
+    const std::pair<const char*, const char*> cases[] = {
+        {"a%VT_S%b%VT_S%", "axybxy"}, {"%VT_E%x", "x"}, {"%VT_U%VT_S%", "%VT_U%VT_S%"},
+        {"%VT_U%%VT_S%", "%VT_U%xy"}, {"100%", "100%"}, {"%%", "%%"}};
+    for (const auto& c : cases) {
+        char out[64];
+        EXPECT_EQ(std::strlen(c.second) + 1, platformExpandEnvironment(c.first, out, sizeof out));
+        EXPECT_STREQ(c.second, out);
+    }
+    char small[] = "---";
+    EXPECT_EQ(5u, platformExpandEnvironment("<%VT_S%>", small, 3));
+    EXPECT_STREQ("---", small) << "nothing written when it does not fit";
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/tokenizer.h"
+#include "platform/command_words.h"
 
 namespace {
 
@@ -68,6 +71,63 @@ TEST(Tokenizer, QuoteReadsBack) {
             EXPECT_EQ(std::to_string(length) + ":" + c.first, copy(c.second));
         }
     }
+}
+
+// The command-line rebuild of the POSIX build and the child argv split: round trips through
+// the tokenizer.
+typedef std::vector<std::string> Words;
+
+Words split(const std::string& line) {
+    Words words;
+    splitCommandWords(line.c_str(), words);
+    return words;
+}
+
+// Reads a command line as the driver's own scan does: token by token, without quotes.
+Words scan(const std::string& line) {
+    Words words;
+    for (const char* p = line.c_str(); *p != '\0';) {
+        char copy[tokenScratchSize];
+        int spanned = *p == ' ' ? 1 : scanToken(scanCopy, p, copy, std::strlen(p), -1);
+        if (*p != ' ')
+            words.push_back(spanned == 0 ? "<scan failed>" : copy);
+        p += spanned == 0 ? std::strlen(p) : spanned;
+    }
+    return words;
+}
+
+TEST(CommandWords, RebuildReadsBackIntact) {
+    const std::pair<Words, const char*> cases[] = {
+        {{"veldra", "a.obj", "b,c+d.lib", "-VS", "tab\tin"}, "veldra a.obj b,c+d.lib -VS tab\tin"},
+        {{"my dir/veldra", "-Omy app.exe"}, "my\" \"dir/veldra -Omy\" \"app.exe"},
+        {{"v", "a\"b", "a  \"b", "", "x", ""}, "v a\"\"\"\"b a\"  \"\"\"b \"\" x \"\""},
+        {{"v", "\"", " lead", "trail ", "C:\\my dir\\", "\\\"", "%PATH%"},
+         "v \"\"\"\" \" \"lead trail\" \" C:\\my\" \"dir\\ \\\"\"\"\" %PATH%"},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        for (const std::string& arg : c.first)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(c.second, line);
+        EXPECT_EQ(c.first, split(line)) << line;
+        EXPECT_EQ(c.first, scan(line)) << line;
+    }
+}
+
+// Lines no rebuild writes; the words joined by "|".
+TEST(CommandWords, SplitFollowsTheTokenizerQuoting) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"  a   b  ", "a|b"}, {"a \"\" b", "a||b"},           {"a\"\"b", "ab"},
+        {"a\tb c", "a\tb|c"}, {"x \"open end", "x|open end"}, {"x \"a\"\"", "x|a\""}};
+    for (const auto& c : cases) {
+        std::string joined;
+        for (const std::string& word : split(c.first))
+            joined += (joined.empty() ? "" : "|") + word;
+        EXPECT_EQ(c.second, joined) << c.first;
+    }
+    const std::string longWord(5000, 'w');
+    EXPECT_EQ((Words{"cl", longWord}), split("cl " + longWord));
 }
 
 } // namespace

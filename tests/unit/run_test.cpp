@@ -2,6 +2,8 @@
 // up, what is removed afterwards, the environment changes, the output and the exit status.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -332,6 +334,91 @@ TEST(Run, SearchPaths) {
          .files = {"my tools/link"},
          .lookups = {"tessor", "link"}},
     });
+}
+
+// Names at the length limits of a command-line word (259), a name (259 with ".exe") and a
+// name without extension (255 before ".obj").
+TEST(Run, NameLimits) {
+    const std::string a255(255, 'a'), a256(256, 'a');
+    const std::string prog = "tessor /N /Ovdrlds00012A3F /FS /S /MPROG prog.obj";
+    auto link = [](const std::string& inputs, const std::string& output) {
+        return kLink + inputs + " -out:" + output + "  zorun32.lib msvcrt.lib kernel32.lib ";
+    };
+    expectRuns({
+        {.args = a255 + ".obj",
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M" + std::string(255, 'A') + " " + a255 +
+                          ".obj",
+                      link("@vdrlds00012A3F.lnk", a255 + ".exe")},
+         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", a255 + ".lib", a255 + ".exp"}},
+        {.args = "-O" + a255 + ".bin prog.obj",
+         .children = {prog, link("@vdrlds00012A3F.lnk", a255 + ".bin")},
+         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", a255 + ".lib", a255 + ".exp"}},
+        {.args = a256 + ".x",
+         .children = {},
+         .removed = {},
+         .status = 8,
+         .out = error(3, "Invalid file name :  " + a256)},
+        {.args = "-O" + a256 + " prog.obj",
+         .children = {},
+         .removed = {},
+         .status = 8,
+         .out = error(3, "Invalid file name :  " + a256)},
+        // A command-line word ends after 259 characters: the rest is the next name.
+        {.args = a256 + ".obj",
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /MJ j.obj",
+                      link("@vdrlds00012A3F.lnk " + a256 + ".ob", "j.exe")},
+         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "j.lib", "j.exp"}},
+        // "." has no extension: "..obj", whose stem and main entry name are ".".
+        {.args = ".",
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M. ..obj",
+                      link("@vdrlds00012A3F.lnk", "..exe")},
+         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
+    });
+}
+
+// main.eom read with -E: its names go after main.obj, with the command line's quoting; a name
+// in a list is not cut at 259 characters as a command-line word is.
+TEST(Run, CompanionLists) {
+    using namespace std::string_literals;
+    const std::string a255(255, 'a'), a256(256, 'a');
+    const struct {
+        std::string list;
+        std::string objects; // what the names tool gets behind main.obj
+        std::string out = kBanner;
+        Lines compiled = {};
+    } cases[] = {
+        {.list = "", .objects = ""},
+        {.list = " \r\n\t\n", .objects = ""},
+        {.list = "a.obj\r\nb.obj\nc.obj,d.obj+e.obj", .objects = " a.obj b.obj c.obj d.obj e.obj"},
+        // Any byte but a separator belongs to a name; escapes turn to blanks only before the
+        // first NUL; a NUL ends a name.
+        {.list = "\x01\x7f a.obj\033b.obj\tc.obj\0d\033e.obj\0\0f"s,
+         .objects = " \x01\x7f.obj a.obj b.obj\tc.obj d\033e.obj f.obj"},
+        // An unbalanced double quote is dropped with what precedes it in its name.
+        {.list = "x.obj \"abc b.obj", .objects = " x.obj abc.obj b.obj"},
+        {.list = "ab\"c d.obj", .objects = " c.obj d.obj"},
+        // Names, never options, whatever they begin with.
+        {.list = "-V @resp /abs.obj \"my obj.obj\" @",
+         .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk"},
+        {.list = a255 + " " + a255 + ".cbl",
+         .objects = " " + a255 + ".obj " + a255 + ".obj",
+         .compiled = {"cobol " + a255 + ".cbl;"}},
+        {.list = a256 + " " + a256 + ".cbl b.obj",
+         .objects = " b.obj",
+         .out = error(3, "Invalid file name :  " + a256) +
+                "ERROR: (3) Invalid file name :  " + a256 + ".cbl\n"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream("main.eom", std::ios::binary) << c.list;
+        fakePlatform = standardPlatform();
+        const RunResult result = runLine("veldra -E main.obj");
+        Lines expected = c.compiled;
+        expected.push_back("tessor /N /Ovdrlds00012A3F /FS /S /MMAIN main.obj" + c.objects);
+        expected.push_back(kExe);
+        EXPECT_EQ(joined(expected), joined(fakePlatform.children)) << c.list;
+        EXPECT_EQ(c.out, result.out) << c.list;
+    }
+    std::remove("main.eom");
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 // Target machine.
 typedef int32_t MachineType;
 enum : MachineType { machineIx86 = 0, machineAlpha = 1, machineIa64 = 2, machineAmd64 = 3 };
+// Every machine lies in 0 .. machineCount - 1.
+enum : MachineType { machineCount = 4 };
 
 // Head-only chain of symbols; each node is one allocation, the text stored inline.
 struct SymbolNode {

@@ -27,10 +27,6 @@ namespace {
 
 void* runtimeLibraryHandle = nullptr;
 
-bool isSeparator(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == '+' || c == ',';
-}
-
 } // namespace
 
 void resetGeneratedNames() {
@@ -43,7 +39,7 @@ void resetGeneratedNames() {
 void scanCommandLine(const char* position, bool secondPass) {
     static const char delimiters[] = {',', '+', '\0', '\0'};
     while (*position != '\0') {
-        if (isSeparator(*position)) {
+        if (isWordSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
             parseOptionGroup(&position, secondPass);
@@ -70,12 +66,6 @@ void setOutputName(const char* text, size_t length, const char* extension) {
     std::memcpy(name, text, length);
     std::strcpy(name + length, extension);
     std::strcpy(linkOptions.outputName, name);
-}
-
-// Length of the name part of text up to its last "." (the whole part when it has none).
-size_t stemLength(const char* namePart) {
-    const char* lastDot = std::strrchr(namePart, '.');
-    return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
 }
 
 // The linker's import library or export file of the output: outputName cut at its last ".".
@@ -143,15 +133,15 @@ int runMainSequence(int argumentCount, const char* commandLine) {
 
     LinkOptions& o = linkOptions;
     if (!o.staticRuntime && o.includeSymbols.head)
-        printMessage(loadMessage(msgIIgnored));
+        printMessageText(msgIIgnored);
     if (!o.buildDll && o.excludeSymbols.head)
-        printMessage(loadMessage(msgXIgnored));
+        printMessageText(msgXIgnored);
     if (argumentCount < 2) {
         printUsage();
         return 0;
     }
     if (!o.objectFiles.head && !o.otherInputs.head) {
-        printMessage(loadMessage(msgObjectRequired));
+        printMessageText(msgObjectRequired);
         printUsage();
         return 0;
     }
@@ -168,6 +158,6 @@ int runMainSequence(int argumentCount, const char* commandLine) {
     if (!o.keepTemporaries)
         removeTemporaryFiles();
     if (o.verbose)
-        printMessage(loadMessage(status == 0 ? msgCompleted : msgFinishedWithErrors));
+        printMessageText(status == 0 ? msgCompleted : msgFinishedWithErrors);
     return status;
 }

@@ -13,16 +13,15 @@
 namespace {
 
 bool endsGroup(char c) {
-    return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' ||
-           c == ',' || c == '+';
+    return c == '\0' || isWordSeparator(c);
 }
 
 char upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-void warn(int id) {
-    printMessage(loadMessage(id));
+void warn(MessageId id) {
+    printMessageText(id);
 }
 
 // Reads a decimal integer as the C library does: leading white space, an optional sign,
@@ -168,7 +167,7 @@ void setMachine(const char* position) {
     } else if (!readInteger(position, &value, &end)) {
         value = 0;
     }
-    if (value >= 4)
+    if (value >= machineCount)
         fatalError(msgInvalidOption);
     // A negative value is no machine either; refuse it rather than keep a value no step knows.
     if (value < 0)

@@ -31,7 +31,7 @@ void compileCSource(const char* source) {
         " -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD",
     };
     resetCommandBuffer();
-    if (linkOptions.machine >= 0 && linkOptions.machine <= 3)
+    if (linkOptions.machine >= 0 && linkOptions.machine < machineCount)
         appendRaw(machineFlags[linkOptions.machine]);
     appendRaw(" ");
     appendToken(source);

@@ -31,7 +31,7 @@ int runLinkSteps() {
             platformSetEnvironment("LIB", lib64.c_str());
     }
     int namesResult = runNamesStep();
-    if (namesResult != 0 && namesResult != 200)
+    if (namesResult != 0 && namesResult != namesAnswerPerFlavour)
         return namesResult;
     return runLinker(namesResult);
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/expand_environment.h"
 #include "platform/message_table.h"
 #include "platform/platform.h"
@@ -45,10 +46,8 @@ const char* platformCharNext(const char* text) {
 }
 
 void platformUpperCase(char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z')
-            *text = static_cast<char>(*text - 'a' + 'A');
-    }
+    for (; *text != '\0'; ++text)
+        *text = asciiUpper(*text);
 }
 
 bool platformGetEnvironment(const char* name, std::string& value) {

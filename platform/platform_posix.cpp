@@ -3,6 +3,7 @@
 
 #include "platform/command_words.h"
 #include "platform/expand_environment.h"
+#include "platform/locale_text.h"
 #include "platform/message_table.h"
 
 #include <cctype>
@@ -14,7 +15,6 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <iconv.h>
 #include <langinfo.h>
 #include <spawn.h>
 #include <string>
@@ -50,24 +50,6 @@ bool isAscii(const char* text) {
             return false;
     }
     return true;
-}
-
-// Converts UTF-8 text to the locale's codeset; false when the codeset cannot hold it.
-bool convertToLocale(const char* text, std::string& converted) {
-    iconv_t cd = iconv_open(nl_langinfo(CODESET), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    size_t inLeft = std::strlen(text);
-    std::vector<char> out(inLeft * 4 + 16);
-    char* in = const_cast<char*>(text);
-    char* outPosition = out.data();
-    size_t outLeft = out.size();
-    bool ok = iconv(cd, &in, &inLeft, &outPosition, &outLeft) != static_cast<size_t>(-1) &&
-              iconv(cd, nullptr, nullptr, &outPosition, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    if (ok)
-        converted.assign(out.data(), outPosition);
-    return ok;
 }
 
 // Bytes of the character at text: by UTF-8 lead and continuation bytes, or by the locale.
@@ -160,7 +142,7 @@ int platformLoadString(int id, char* buffer, int size) {
     std::string converted;
     bool utf8 = true;
     if (!isAscii(text) && std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0 &&
-        convertToLocale(text, converted)) {
+        localeFromUtf8(text, converted)) {
         text = converted.c_str();
         utf8 = false;
     }

@@ -1,5 +1,7 @@
 #include "e2e/harness.h"
 
+#include "platform/command_words.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -76,25 +78,9 @@ std::string hostText(std::string text, const std::string& dir) {
     return wine ? replaceAll(text, "/", "\\") : text;
 }
 
-// The driver's rules for a child's command line: a blank ends a word outside double quotes,
-// double quotes group and are dropped, a doubled double quote inside quotes gives one.
 Words split(const std::string& line) {
     Words words;
-    bool inWord = false, quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == ' ' && !quoted) {
-            inWord = false;
-            continue;
-        }
-        if (!inWord)
-            words.emplace_back(), inWord = true;
-        if (line[i] != '"')
-            words.back() += line[i];
-        else if (quoted && i + 1 < line.size() && line[i + 1] == '"')
-            words.back() += line[++i];
-        else
-            quoted = !quoted;
-    }
+    splitCommandWords(line.c_str(), words);
     return words;
 }
 

@@ -400,6 +400,9 @@ TEST(Run, CompanionLists) {
         // Names, never options, whatever they begin with.
         {.list = "-V @resp /abs.obj \"my obj.obj\" @",
          .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk"},
+        {.list = "\"" + std::string(251, 'a') + " b.cbl\"",
+         .objects = " \"" + std::string(251, 'a') + " b.obj\"",
+         .compiled = {"cobol \"" + std::string(251, 'a') + " b.cbl\";"}},
         {.list = a255 + " " + a255 + ".cbl",
          .objects = " " + a255 + ".obj " + a255 + ".obj",
          .compiled = {"cobol " + a255 + ".cbl;"}},

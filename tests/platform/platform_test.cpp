@@ -1,5 +1,5 @@
-// The real platform layer: children's exit statuses, multi-byte names and the message language
-// by the locale, and where the POSIX registry store is looked for.
+// The real platform layer: multi-byte names and the message language by the locale, and where
+// the POSIX registry store is looked for. Children's exit statuses are the end-to-end tests'.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -22,31 +22,6 @@ namespace {
 #ifndef _WIN32
 
 namespace fs = std::filesystem;
-
-// 128 + the signal number for a killed child; the exit code untouched when none starts.
-TEST(Platform, ChildExitStatus) {
-    const struct {
-        const char* program;
-        const char* commandLine;
-        bool started;
-        unsigned exitCode;
-    } cases[] = {
-        {.program = "/bin/sh",
-         .commandLine = "sh -c \"exit 300\"",
-         .started = true,
-         .exitCode = 44},
-        {.program = "/bin/sh",
-         .commandLine = "sh -c \"kill -TERM $$\"",
-         .started = true,
-         .exitCode = 143},
-        {.program = "/etc/passwd", .commandLine = "passwd", .started = false, .exitCode = 143},
-    };
-    unsigned code = 1;
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.started, platformRunChild(c.program, c.commandLine, &code)) << c.commandLine;
-        EXPECT_EQ(c.exitCode, code) << c.commandLine;
-    }
-}
 
 // A Shift-JIS locale made with localedef below the build folder, under several names.
 bool shiftJisLocales() {

@@ -61,7 +61,8 @@ TEST(Options, WarningsAndRefusals) {
         {.args = "-RS,5.", .out = kError6, .status = 8},
         {.args = "-RS,", .out = kError6, .status = 8},
         {.args = "-T -RX", .out = warn("B", "R") + kError6, .status = 8},
-        {.args = "-RS,9999999999", .out = kError6, .status = 8},
+        {.args = "-RS,2147483648", .out = kError6, .status = 8},
+        {.args = "-RS,2147483647", .out = ""},
         {.args = "-REV,1234567890", .out = kError6, .status = 8},
         {.args = "-RSV,123456789.1", .out = ""},
         {.args = "-O" + n259, .out = ""},
@@ -86,6 +87,7 @@ TEST(Options, ArgumentsReachTheNamesTool) {
     const struct {
         std::string args;
         std::string words; // of the names tool, between "/N /Ovdrlds00012A3F " and the objects
+        int native = 0;    // the machine the run executes on
     } cases[] = {
         {.args = "-RS", .words = "/RS /S /MMAIN"},
         {.args = "-Rmv", .words = "/RMV /S /MMAIN"},
@@ -101,12 +103,15 @@ TEST(Options, ArgumentsReachTheNamesTool) {
         {.args = "-Fm", .words = "/FM /S /MMAIN"},
         {.args = "-J -Fs", .words = "/FS /S /MMAIN"},
         {.args = "-Px", .words = "/FS /S /MMAIN"},
+        {.args = "-px", .words = "/P3 /FS /S /MMAIN", .native = 3},
+        {.args = "-PX", .words = "/P2 /FS /S /MMAIN", .native = 2},
         {.args = "-Mfirst -M\"my main\"", .words = "/FS /S /M\"my main\""},
         {.args = "-M\"a\"\"b\"", .words = "/FS /S /M\"a\"\"b\""},
         {.args = "-Zsys", .words = "/FS /S /MMAIN /Z1"},
     };
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
+        fakePlatform.nativeMachine = c.native;
         runLine("veldra main.obj " + c.args);
         ASSERT_FALSE(fakePlatform.children.empty()) << c.args;
         EXPECT_EQ("tessor /N /Ovdrlds00012A3F " + c.words + " main.obj", fakePlatform.children[0])

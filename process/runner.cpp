@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/link_options.h"
 #include "driver/messages.h"
@@ -19,7 +20,9 @@ bool findLinkerAlongZelbind(char* program, char* path) {
     std::string directories;
     if (!platformGetEnvironment("ZELBIND64", directories) || directories.empty())
         return false;
-    if (platformFindProgram("link", directories.c_str(), path, pathBufferSize) == 0)
+    // A path that does not fit could not be one word either.
+    unsigned found = platformFindProgram("link", directories.c_str(), path, pathBufferSize);
+    if (found == 0 || found >= pathBufferSize)
         return false;
     char token[pathBufferSize + 1];
     int length = scanToken(scanQuote, path, token, -1, pathBufferSize);
@@ -37,13 +40,19 @@ bool findLinkerAlongZelbind(char* program, char* path) {
 unsigned runChildProgram(const char* program, const char* commandText) {
     printBanner();
     char programName[pathBufferSize + 1];
-    char path[pathBufferSize];
+    std::vector<char> path(pathBufferSize);
     bool special = std::strcmp(program, "link") == 0 && linkOptions.machine != machineIx86 &&
-                   findLinkerAlongZelbind(programName, path);
+                   findLinkerAlongZelbind(programName, path.data());
     if (!special) {
         std::strncpy(programName, program, pathBufferSize);
         programName[pathBufferSize] = '\0';
-        if (platformFindProgram(program, nullptr, path, pathBufferSize) == 0)
+        unsigned found = platformFindProgram(program, nullptr, path.data(), pathBufferSize);
+        // A longer path (POSIX only) is looked up again with room for it.
+        if (found >= pathBufferSize) {
+            path.resize(found + 1);
+            found = platformFindProgram(program, nullptr, path.data(), found + 1);
+        }
+        if (found == 0 || found >= path.size())
             fatalFileError(msgCannotFindProgram, program);
     }
     std::string commandLine = std::string(programName) + commandText;
@@ -55,7 +64,7 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     }
     std::fflush(stdout);
     unsigned exitCode = 0;
-    if (!platformRunChild(path, commandLine.c_str(), &exitCode))
+    if (!platformRunChild(path.data(), commandLine.c_str(), &exitCode))
         fatalFileError(msgCannotExecuteProgram, programName);
     if (linkOptions.verbose)
         std::fputs("\n", stdout);

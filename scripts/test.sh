@@ -3,6 +3,7 @@
 # (scripts/install-deps.sh; root or sudo needed only then), builds every configuration
 # (scripts/build.sh), prepares a Wine prefix under build/, and runs CTest in
 #   build/windows   unit tests of the Windows build, under Wine
+#   build/windows32 unit and end-to-end tests of the x86 build, under Wine when wine32 runs
 #   build/native    unit tests, end-to-end tests of the native and of the Windows program
 #   build/sanitize  the native suite under AddressSanitizer and UndefinedBehaviorSanitizer
 # then the bounded fuzzing and the package checks once they exist (scripts/fuzz.sh,
@@ -58,7 +59,7 @@ run_suite() {
 stage "install dependencies" bash "$VELDRA_ROOT/scripts/install-deps.sh" ||
     { failed+=(install); finish; exit 1; }
 
-configs=(windows native sanitize)
+configs=(windows windows32 native sanitize)
 [ -f "$VELDRA_ROOT/fuzz/CMakeLists.txt" ] && configs+=(fuzz)
 for config in "${configs[@]}"; do
     stage "build $config" bash "$VELDRA_ROOT/scripts/build.sh" "$config" ||
@@ -84,6 +85,19 @@ run_check() {
         failed+=("$name")
     fi
 }
+# The x86 build needs wine32; without it, it is built and packaged but not run.
+e2e_windows32() {
+    VELDRA_PROGRAM=$VELDRA_BUILD/windows32/veldra.exe \
+        VELDRA_TOOLCHAIN=$VELDRA_BUILD/windows32/toolchain \
+        VELDRA_LAUNCHER=$VELDRA_ROOT/cmake/wine-run.sh "$VELDRA_BUILD/native/tests/e2e_tests"
+}
+if wine32_works; then
+    stage "tests windows32 (under Wine)" run_suite windows32 "$VELDRA_BUILD/windows32" || true
+    run_check e2e.wine32 "tests windows32 end to end" e2e_windows32
+else
+    say "tests windows32: not run, Wine cannot start 32-bit programs here (wine32 missing)"
+    suite_lines+=("$(printf '%-10s not run (no wine32)' windows32)")
+fi
 if [ -d "$VELDRA_BUILD/fuzz" ] && [ -f "$VELDRA_ROOT/scripts/fuzz.sh" ]; then
     run_check fuzz "fuzz (bounded)" bash "$VELDRA_ROOT/scripts/fuzz.sh"
 fi

@@ -18,6 +18,7 @@ using namespace e2e;
 TEST(MultibyteE2e, NamesAndMessages) {
     if (std::setlocale(LC_ALL, "ja_JP.UTF-8") == nullptr)
         GTEST_SKIP() << "no ja_JP.UTF-8 locale: localedef -i ja_JP -f UTF-8 ja_JP.UTF-8";
+    const bool eucInstalled = std::setlocale(LC_ALL, "ja_JP.eucJP") != nullptr;
     std::setlocale(LC_ALL, "C");
     const std::string prefix =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
@@ -59,6 +60,13 @@ TEST(MultibyteE2e, NamesAndMessages) {
          .out = error(6, "無効なコマンド行オプションが指定されました") +
                 "使用法: " + kUsageLine.substr(7),
          .status = 8},
+        // A Japanese locale that is not installed still gets Japanese, in UTF-8 (POSIX).
+        {.args = {"-Y"},
+         .out = error(6, "無効なコマンド行オプションが指定されました") +
+                "使用法: " + kUsageLine.substr(7),
+         .status = 8,
+         .env = {{"LANG", "ja_JP.eucJP"}},
+         .skip = wine || eucInstalled},
         {.args = {"-O" + longName, "x.obj"},
          .out = error(3, "ファイル名が無効です :  " + longName),
          .status = 8},

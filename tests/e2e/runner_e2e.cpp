@@ -16,6 +16,9 @@ TEST(RunnerE2e, ToolsThatCannotBeFoundOrStarted) {
     const std::string missing = "Cannot find program :  ";
     const Env bin = {{"TOOLS", "%D/bin"}}, bad = {{"TOOLS", "%D/bad;%T"}};
     const Words linked = {names("/FS /S /MB b.obj"), lnk("b.exe")};
+    const std::string part(200, 'p'),
+        deep = part + "/" + part + "/" + part + "/" + part + "/" + part,
+        far(250, 'f'); // relative: the library's path has more than 259 characters
     runCases({
         // Looked up before the echo: nothing is printed or started.
         {.args = {"-V", "a.cbl", "b.obj"},
@@ -60,6 +63,13 @@ TEST(RunnerE2e, ToolsThatCannotBeFoundOrStarted) {
          .have = {"bad/tessor*=#!%D/gone/sh\n"},
          .env = bad,
          .skip = wine},
+        // POSIX finds a tool and a library whatever the length of their full paths.
+        {.args = {"b.obj"},
+         .children = linked,
+         .made = {"b.exe"},
+         .have = {deep + "/tessor*", far + "/msvcrt.lib"},
+         .env = {{"TOOLS", "%D/" + deep + ";%T"}, {"LIB", far}},
+         .skip = wine},
     });
 }
 
@@ -93,6 +103,12 @@ TEST(RunnerE2e, ToolsThatFailCrashOrAreKilled) {
          .status = wine ? 15 : 143,
          .children = {killed},
          .env = {{"VELDRA_STANDIN_KILL_TESSOR", "15"}}},
+        // Output into a pipe that is closed is lost; the link, the clean-up and the status stay.
+        {.args = {"-V", "a.obj"},
+         .out = "",
+         .children = {killed, lnk("a.exe")},
+         .made = {"a.exe"},
+         .env = {{"STDOUT", "-"}}},
     });
 }
 

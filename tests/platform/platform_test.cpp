@@ -1,5 +1,5 @@
-// The real platform layer: multi-byte names and the message language by the locale, and where
-// the POSIX registry store is looked for. Children's exit statuses are the end-to-end tests'.
+// The real platform layer: children's exit statuses, multi-byte names and the message language
+// by the locale, and where the POSIX registry store is looked for.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -22,6 +22,39 @@ namespace {
 #ifndef _WIN32
 
 namespace fs = std::filesystem;
+
+// 128 + the signal number for a killed child; the exit code untouched when none starts. The
+// driver ignores SIGPIPE from the start of its run, its children do not.
+TEST(Platform, ChildExitStatus) {
+    char name[] = "veldra";
+    char* argv[] = {name, nullptr};
+    platformCommandLine(1, argv);
+    const struct {
+        const char* program;
+        const char* commandLine;
+        bool started;
+        unsigned exitCode;
+    } cases[] = {
+        {.program = "/bin/sh",
+         .commandLine = "sh -c \"exit 300\"",
+         .started = true,
+         .exitCode = 44},
+        {.program = "/bin/sh",
+         .commandLine = "sh -c \"kill -PIPE $$\"",
+         .started = true,
+         .exitCode = 141},
+        {.program = "/bin/sh",
+         .commandLine = "sh -c \"kill -TERM $$\"",
+         .started = true,
+         .exitCode = 143},
+        {.program = "/etc/passwd", .commandLine = "passwd", .started = false, .exitCode = 143},
+    };
+    unsigned code = 1;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.started, platformRunChild(c.program, c.commandLine, &code)) << c.commandLine;
+        EXPECT_EQ(c.exitCode, code) << c.commandLine;
+    }
+}
 
 // A Shift-JIS locale made with localedef below the build folder, under several names.
 bool shiftJisLocales() {

@@ -48,6 +48,8 @@ TEST(Options, WarningsAndRefusals) {
         {.args = "-P4", .out = kError6, .status = 8},
         {.args = "-P-1", .out = kError6, .status = 8},
         {.args = "-P12", .out = kError6, .status = 8},
+        {.args = "-P  99999999999", .out = kError6, .status = 8},
+        {.args = "-P -99999999999", .out = kError6, .status = 8},
         {.args = "-F", .out = kError6, .status = 8},
         {.args = "-P", .out = kError6, .status = 8},
         {.args = "-Zsys2", .out = kError6, .status = 8},
@@ -66,6 +68,9 @@ TEST(Options, WarningsAndRefusals) {
         {.args = "-REV,1234567890", .out = kError6, .status = 8},
         {.args = "-RSV,123456789.1", .out = ""},
         {.args = "-O" + n259, .out = ""},
+        {.args = "-M" + n259 + "\tx.obj",
+         .out = needs("Main entry point", "M") + kError6,
+         .status = 8}, // a tab is no end
         {.args = "-O" + n260, .out = needs("Output file", "O") + kError6, .status = 8},
         {.args = "-M\"" + n259.substr(2) + "\"", .out = ""},
         {.args = "-M\"" + n259.substr(1) + "\"",

@@ -102,6 +102,29 @@ TEST(Platform, ShiftJisNames) {
     std::setlocale(LC_ALL, "C");
 }
 
+// In UTF-8 a character is upper-cased only where that keeps its length: the text never moves.
+TEST(Platform, UpperCaseKeepsLengths) {
+    unsetenv("LOCPATH");
+    if (std::setlocale(LC_ALL, "ja_JP.UTF-8") == nullptr)
+        GTEST_SKIP() << "no ja_JP.UTF-8 locale";
+    const struct {
+        std::string text;
+        std::string upper;
+    } cases[] = {
+        {.text = "\xef\xbd\x81" "b",
+         .upper = "\xef\xbc\xa1"
+                  "B"},                              // full-width a
+        {.text = "\xc5\xbfs", .upper = "\xc5\xbfS"}, // long s: "S" is shorter
+        {.text = "\xc9\x90", .upper = "\xc9\x90"},   // its capital is longer
+    };
+    for (const auto& c : cases) {
+        std::string upper = c.text;
+        platformUpperCase(&upper[0]);
+        EXPECT_EQ(c.upper, upper) << c.text;
+    }
+    std::setlocale(LC_ALL, "C");
+}
+
 // Japanese by the message locale's language "ja" whatever follows it, in its own encoding.
 TEST(Platform, MessageLanguage) {
     if (!shiftJisLocales())

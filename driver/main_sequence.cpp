@@ -1,8 +1,6 @@
 #include "driver/main_sequence.h"
 
 #include <clocale>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 

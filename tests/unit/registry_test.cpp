@@ -213,18 +213,26 @@ TEST(RegistryImport, LimitsAndOrder) {
     expectImports(cases);
 }
 
-// VT_S is "xy", VT_E empty, VT_U unset.
+// %NAME% of the POSIX build and of the fake as the system expands it: VT_S is "xy", VT_E
+// empty, VT_U unset.
 TEST(RegistryImport, ExpandsLikeTheSystem) {
-    platformSetEnvironment("VT_S", "xy");
-    platformSetEnvironment("VT_E", "");
-    platformSetEnvironment("VT_U", nullptr);
-    const std::pair<const char*, const char*> cases[] = {
-        {"a%VT_S%b%VT_S%", "axybxy"}, {"%VT_E%x", "x"}, {"%VT_U%VT_S%", "%VT_U%VT_S%"},
-        {"%VT_U%%VT_S%", "%VT_U%xy"}, {"100%", "100%"}, {"%%", "%%"}};
+    fakePlatform = FakePlatform();
+    fakePlatform.environment = {{"VT_S", "xy"}, {"VT_E", ""}};
+    const struct {
+        const char* text;
+        const char* expanded;
+    } cases[] = {
+        {.text = "a%VT_S%b%VT_S%", .expanded = "axybxy"},
+        {.text = "%VT_E%x", .expanded = "x"},
+        {.text = "%VT_U%VT_S%", .expanded = "%VT_U%VT_S%"},
+        {.text = "%VT_U%%VT_S%", .expanded = "%VT_U%xy"},
+        {.text = "100%", .expanded = "100%"},
+        {.text = "%%", .expanded = "%%"},
+    };
     for (const auto& c : cases) {
         char out[64];
-        EXPECT_EQ(std::strlen(c.second) + 1, platformExpandEnvironment(c.first, out, sizeof out));
-        EXPECT_STREQ(c.second, out);
+        EXPECT_EQ(std::strlen(c.expanded) + 1, platformExpandEnvironment(c.text, out, sizeof out));
+        EXPECT_STREQ(c.expanded, out);
     }
     char small[] = "---";
     EXPECT_EQ(5u, platformExpandEnvironment("<%VT_S%>", small, 3));

@@ -202,7 +202,12 @@ TEST(RegistryImport, LimitsAndOrder) {
                  expandable("VRT_ORDER", "%VRT_ORDER%_cobol5"),
          .after = {{"VRT_ORDER", ">_cobol5_cobol_Alpha1_Alpha_beta"}}},
     };
-#ifndef _WIN32 // Windows keeps key names to 255 characters
+#ifndef _WIN32 // Windows keeps key names to 255 characters, and no empty ones
+    // A key path with an empty name in it is no key: its values are dropped, and no component
+    // without a name opens the version key's own Environment key.
+    cases.push_back({.user = key(v + "Environment") + text("VRT_E", "env") +
+                             key(v + "\\Environment") + text("VRT_Z", "z"),
+                     .after = {{"VRT_E", nullptr}, {"VRT_Z", nullptr}}});
     cases.push_back(
         {.user = key(v + "A\\Environment") + text("VRT_W1", "1") +
                  key(v + std::string(259, 'B') + "\\Environment") + text("VRT_W2", "2") +

@@ -130,11 +130,13 @@ void runCase(const Case& c, const Env& common) {
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     if (wine) {
         // Wine's own quoting of argv would change words holding blanks or double quotes: a
-        // stand-in starts veldra with the command line written as veldra's copy rules read it.
-        std::string line = hostPath(argv[0]);
-        for (const std::string& arg : c.args)
-            line += " " + replaceAll(replaceAll(arg, "\"", "\"\"\"\""), " ", "\" \"");
-        env.push_back({"VELDRA_STANDIN_LAUNCH", line});
+        // stand-in starts veldra with the command line the POSIX build rebuilds from argv.
+        argv[0] = hostPath(argv[0]);
+        std::vector<char*> words;
+        for (std::string& word : argv)
+            words.push_back(word.data());
+        env.push_back({"VELDRA_STANDIN_LAUNCH",
+                       buildCommandLine(static_cast<int>(words.size()), words.data())});
         argv = {setting("VELDRA_LAUNCHER"), setting("VELDRA_TOOLCHAIN") + "/cl.exe"};
     }
     env.insert(env.end(), common.begin(), common.end());

@@ -125,10 +125,13 @@ TEST(Platform, UpperCaseKeepsLengths) {
     std::setlocale(LC_ALL, "C");
 }
 
-// Japanese by the message locale's language "ja" whatever follows it, in its own encoding.
+// Japanese by the message locale's language "ja" whatever follows it, in its own encoding. The
+// variables that name a locale are unset: they count when setlocale finds no Japanese.
 TEST(Platform, MessageLanguage) {
     if (!shiftJisLocales())
         GTEST_SKIP() << "localedef could not make a Shift-JIS locale";
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        unsetenv(variable);
     const std::string english = "Illegal command line specified";
     const std::string sjis = "\x83\x52\x83\x7d\x83\x93\x83\x68\x8d\x73\x82\xaa\x95\x73\x90\xb3"
                              "\x82\xc5\x82\xb7";

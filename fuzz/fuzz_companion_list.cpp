@@ -26,7 +26,7 @@ bool readList() {
     resetFuzzRunState();
     try {
         readCompanionList(baseName.c_str());
-    } catch (int) {
+    } catch (const FakeExit&) {
         return true;
     }
     return false;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 namespace {
 

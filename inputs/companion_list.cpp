@@ -40,8 +40,7 @@ void readCompanionList(const char* baseName) {
     static const char delimiters[] = {',', '+'};
     const char* end = text + count;
     for (const char* p = text; p < end;) {
-        char c = *p;
-        if (c == ' ' || (c >= '\t' && c <= '\r') || c == ',' || c == '+') {
+        if (isWordSeparator(*p)) {
             ++p;
             continue;
         }

@@ -7,21 +7,15 @@
 // necessarily terminated) by its extension: objects and "@" response files to objectFiles,
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
 // spot with their object recorded, anything else to otherInputs. A name that is too long is
-// reported with error 3 and skipped.
-// `plain` tells that the caller's own scan already found no blank, double quote or NUL in
-// the name, so that it need not be looked at again.
+// reported with error 3 and skipped. Overwrites scratchPath; a compile overwrites the command
+// buffer and may end the run (fatal errors 7, 8, 9, 12). `plain` tells that the caller's own
+// scan already found no blank, double quote or NUL in the name, so that it need not be looked
+// at again.
 void addInputFile(const char* text, int length, bool plain = false);
-
-// Appends a copy of name to list (fatal error 2 when memory runs out).
-struct NameList;
-void appendName(NameList* list, const char* name);
-
-// Storage for a list node (names and symbols) that lives to the end of the run; fatal error 2
-// when memory runs out. releaseNameStorage gives back all of it at once (for tests, with the
-// lists emptied).
-void* takeNodeStorage(size_t size);
-void releaseNameStorage();
 
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),
 // walked one multi-byte character at a time.
 const char* findNamePart(const char* path);
+
+// The length of a name part without its extension: up to its last ".", or all of it.
+size_t stemLength(const char* namePart);

@@ -1,0 +1,114 @@
+#include "driver/link_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/messages.h"
+#include "driver/tokenizer.h"
+
+LinkOptions linkOptions;
+char scratchPath[textCapacity];
+
+namespace {
+
+struct StartUpValues {
+    StartUpValues() { resetLinkOptions(); }
+} startUpValues;
+
+// The nodes of the lists live until the run ends, so they are carved one after another out
+// of large blocks: a heap allocation of its own for each of thousands of names costs more
+// than everything else done with the name. Each block begins with the link to the one taken
+// before it, so that releaseNameStorage can give them all back.
+const size_t nameBlockSize = 64 * 1024;
+char* nameBlock = nullptr; // the block being filled
+size_t nameBlockUsed = 0;
+
+void* takeNodeStorage(size_t size) {
+    const size_t align = alignof(NameNode);
+    size = (size + align - 1) / align * align;
+    if (nameBlock == nullptr || nameBlockSize - nameBlockUsed < size) {
+        char* block = static_cast<char*>(std::malloc(nameBlockSize));
+        if (!block)
+            fatalError(msgNotEnoughMemory);
+        *reinterpret_cast<char**>(block) = nameBlock;
+        nameBlock = block;
+        nameBlockUsed = (sizeof(char*) + align - 1) / align * align;
+    }
+    void* storage = nameBlock + nameBlockUsed;
+    nameBlockUsed += size;
+    return storage;
+}
+
+void releaseNameStorage() {
+    while (nameBlock != nullptr) {
+        char* previous = *reinterpret_cast<char**>(nameBlock);
+        std::free(nameBlock);
+        nameBlock = previous;
+    }
+    nameBlockUsed = 0;
+}
+
+SymbolNode* newSymbolNode(const char* symbol) {
+    size_t length = std::strlen(symbol);
+    SymbolNode* node = static_cast<SymbolNode*>(takeNodeStorage(sizeof(SymbolNode) + length));
+    node->next = nullptr;
+    std::memcpy(node->text, symbol, length + 1);
+    return node;
+}
+
+} // namespace
+
+void resetLinkOptions() {
+    releaseNameStorage(); // the nodes of every list, symbols too
+    std::free(linkOptions.definitionFile);
+    linkOptions = LinkOptions();
+    linkOptions.linkSystemPrograms = 1;
+    linkOptions.singleThreaded = 1;
+    linkOptions.useGeneratedDefinitionFile = 1;
+    std::strcpy(linkOptions.staticRuntimeLetters, "BS");
+    std::strcpy(linkOptions.importedThreadLetter, "S");
+}
+
+void addIncludeSymbol(const char* symbol) {
+    // The chain keeps only its head; its last node is remembered here, so that thousands of
+    // -I symbols do not walk the chain once each. The memory holds while the chain still
+    // starts where it did when the node was appended (the names step empties the chain, a
+    // reset drops it).
+    static SymbolNode* rememberedHead = nullptr;
+    static SymbolNode* rememberedLast = nullptr;
+    SymbolNode* node = newSymbolNode(symbol);
+    SymbolList& list = linkOptions.includeSymbols;
+    if (list.head == nullptr) {
+        list.head = node;
+    } else {
+        SymbolNode* last = list.head == rememberedHead ? rememberedLast : list.head;
+        while (last->next)
+            last = last->next;
+        last->next = node;
+    }
+    rememberedHead = list.head;
+    rememberedLast = node;
+}
+
+void addExcludeSymbol(const char* symbol) {
+    SymbolNode* node = newSymbolNode(symbol);
+    node->next = linkOptions.excludeSymbols.head;
+    linkOptions.excludeSymbols.head = node;
+}
+
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
+    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
+    node->text = reinterpret_cast<char*>(node + 1);
+    copyCharacters(node->text, name, length);
+    node->text[length] = '\0';
+    node->next = nullptr;
+    if (list->tail)
+        list->tail->next = node;
+    else
+        list->head = node;
+    list->tail = node;
+}
+
+void appendName(NameList* list, const char* name) {
+    appendNameOfLength(list, name, std::strlen(name));
+}

@@ -113,6 +113,7 @@ TEST(Options, ArgumentsReachTheNamesTool) {
         {.args = "-Mfirst -M\"my main\"", .words = "/FS /S /M\"my main\""},
         {.args = "-M\"a\"\"b\"", .words = "/FS /S /M\"a\"\"b\""},
         {.args = "-Zsys", .words = "/FS /S /MMAIN /Z1"},
+        {.args = "-T -Ix -Iy,-I\"z\"", .words = "/S /BBS /Ix /Iy /Iz /MMAIN"},
     };
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
@@ -122,6 +123,12 @@ TEST(Options, ArgumentsReachTheNamesTool) {
         EXPECT_EQ("tessor /N /Ovdrlds00012A3F " + c.words + " main.obj", fakePlatform.children[0])
             << c.args;
     }
+    // File names, quoted or plain, through both passes.
+    fakePlatform = standardPlatform();
+    runLine("veldra \"my a.obj\",b\"\"c.obj+x.OBJ");
+    ASSERT_FALSE(fakePlatform.children.empty());
+    EXPECT_EQ("tessor /N /Ovdrlds00012A3F /FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ",
+              fakePlatform.children[0]);
 }
 
 } // namespace

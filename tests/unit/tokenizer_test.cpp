@@ -2,6 +2,7 @@
 // that follow the same quoting.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -119,6 +120,12 @@ TEST(CommandWords, RebuildReadsBackIntact) {
 // Lines no rebuild writes.
 TEST(CommandWords, SplitFollowsTheTokenizerQuoting) {
     const std::string longWord(5000, 'w');
+    std::string manyWords; // words of every length across the 16-character blocks
+    Words manyWordsSplit;
+    for (int i = 1; i <= 40; ++i) {
+        manyWordsSplit.push_back(std::string(static_cast<size_t>(i % 19 + 1), 'a' + i % 26));
+        manyWords += manyWordsSplit.back() + (i % 3 == 0 ? "   " : " ");
+    }
     const struct {
         std::string line;
         Words words;
@@ -130,11 +137,46 @@ TEST(CommandWords, SplitFollowsTheTokenizerQuoting) {
         {.line = "x \"open end", .words = {"x", "open end"}},
         {.line = "x \"a\"\"", .words = {"x", "a\""}},
         {.line = "cl " + longWord, .words = {"cl", longWord}},
+        {.line = "a\"b c\"d e \"f\"", .words = {"ab cd", "e", "f"}},
+        {.line = "\"\"\"\"x \"\" \"y z\"", .words = {"\"x", "", "y z"}},
+        {.line = manyWords, .words = manyWordsSplit},
     };
     for (const auto& c : cases) {
         Words words;
         splitCommandWords(c.line.c_str(), words);
         EXPECT_EQ(c.words, words) << c.line;
+    }
+}
+
+// The run scan reads 16 bytes at a time: a stop is found wherever the text lies, never
+// beyond the characters it may examine.
+TEST(Tokenizer, RunEndsAtEveryOffset) {
+    const struct {
+        std::string text;
+        size_t count;
+        bool delimiters;
+        size_t stop;
+    } cases[] = {
+        {.text = std::string(40, 'a') + " b", .count = SIZE_MAX, .delimiters = false, .stop = 40},
+        {.text = std::string(40, 'a') + ",\"", .count = SIZE_MAX, .delimiters = false, .stop = 41},
+        {.text = std::string(40, 'a') + "+b", .count = SIZE_MAX, .delimiters = true, .stop = 40},
+        {.text = std::string(40, 'a') + " b", .count = 33, .delimiters = false, .stop = 33},
+        {.text = std::string(17, 'a') + std::string(1, '\0'),
+         .count = SIZE_MAX,
+         .delimiters = true,
+         .stop = 17},
+        {.text = "\"", .count = SIZE_MAX, .delimiters = false, .stop = 0},
+        {.text = "ab", .count = 0, .delimiters = false, .stop = 0},
+    };
+    char buffer[96];
+    for (const auto& c : cases) {
+        for (size_t shift = 0; shift < 16; ++shift) {
+            std::memset(buffer, 'x', sizeof buffer);
+            std::memcpy(buffer + shift, c.text.data(), c.text.size());
+            buffer[shift + c.text.size()] = '\0';
+            EXPECT_EQ(c.stop, findWordStop(buffer + shift, c.count, c.delimiters))
+                << c.text << " at " << shift;
+        }
     }
 }
 

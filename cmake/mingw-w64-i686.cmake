@@ -1,4 +1,5 @@
-# Cross build for 32-bit Windows with mingw-w64; tests run under Wine.
+# Cross build for 32-bit Windows with mingw-w64: the program as the development system ships it,
+# which on 64-bit Windows runs under WOW64. Tests run under Wine where wine32 is installed.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 # The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.

@@ -32,9 +32,10 @@ void warn(int id) {
 }
 
 // Reads a decimal integer as the C library does: leading white space, an optional sign,
-// digits. Returns false when there are no digits, or more than an int holds; *end is the
-// character after the last digit.
-bool readInteger(const char* p, long* value, const char** end) {
+// digits; *end is the character after the last digit. Returns false when there are no digits.
+// More than an int holds is false too, unless `saturate`, which then gives INT_MAX or INT_MIN
+// as the library's conversion does.
+bool readInteger(const char* p, long* value, const char** end, bool saturate = false) {
     while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
         ++p;
     bool negative = false;
@@ -43,11 +44,15 @@ bool readInteger(const char* p, long* value, const char** end) {
     if (*p < '0' || *p > '9')
         return false;
     long long result = 0;
-    while (*p >= '0' && *p <= '9') {
-        result = result * 10 + (*p - '0');
-        if (result > 0x7fffffffLL)
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (result <= 0x80000000LL)
+            result = result * 10 + (*p - '0');
+    }
+    const long long limit = negative && saturate ? 0x80000000LL : 0x7fffffffLL;
+    if (result > limit) {
+        if (!saturate)
             return false;
-        ++p;
+        result = limit;
     }
     *value = static_cast<long>(negative ? -result : result);
     *end = p;
@@ -60,8 +65,11 @@ bool readInteger(const char* p, long* value, const char** end) {
 const char* scanOptionArgument(const char* position, int capacity, char* destination, char letter) {
     static const char delimiters[] = {',', '+'};
     int length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 2);
-    // A measure with length -1 stops at 259; a longer argument runs on past it.
-    bool tooLong = length == tokenLimit && !endsGroup(position[length]);
+    // A measure with length -1 stops at 259; a longer argument runs on past it. As written,
+    // it ends only at a blank, NUL, "," or "+": a tab or line break is part of it.
+    const char next = position[length];
+    bool tooLong =
+        length == tokenLimit && next != ' ' && next != '\0' && next != ',' && next != '+';
     if (length == 0 || tooLong) {
         switch (letter) {
         case 'm':
@@ -171,7 +179,7 @@ void setMachine(const char* position) {
     const char* end = nullptr;
     if (*position == 'x' || *position == 'X') {
         value = detectNativeMachine();
-    } else if (!readInteger(position, &value, &end)) {
+    } else if (!readInteger(position, &value, &end, true)) {
         value = 0;
     }
     if (value >= 4)

@@ -6,7 +6,9 @@
 #include <string>
 
 // The process's raw command line, program name included (GetCommandLineA on Windows;
-// rebuilt from argv on POSIX, see command_words.h).
+// rebuilt from argv on POSIX, see command_words.h). Called once as the run starts; on POSIX it
+// also sets SIGPIPE to be ignored, so that output into a closed pipe fails as on Windows
+// instead of ending the run (children start with the default again).
 const char* platformCommandLine(int argc, char** argv);
 
 // Loads string-table entry `id` of the program's resources into `buffer` (size bytes,
@@ -24,7 +26,7 @@ void platformUpperCase(char* text);
 // Environment of the driver's own process, inherited by every child.
 bool platformGetEnvironment(const char* name, std::string& value); // false when unset
 bool platformIsEnvironmentSet(const char* name);                   // set, even when empty
-void platformSetEnvironment(const char* name, const char* value); // null value: unset
+void platformSetEnvironment(const char* name, const char* value);  // null value: unset
 // Expands %NAME% references as ExpandEnvironmentStringsA does. Returns the size needed for
 // the result, terminator included; writes it to `out` only when it fits in `size` bytes.
 unsigned platformExpandEnvironment(const char* text, char* out, unsigned size);
@@ -35,11 +37,13 @@ unsigned platformProcessId();
 // Looks up the program `name` (SearchPathA with default extension ".exe"). With `dirList`
 // (directories separated by ";") only along those; without it, along the platform's
 // standard order for programs. Writes the full path into `out` (size bytes) and returns its
-// length, 0 when not found.
+// length, 0 when not found. A path that does not fit: 0 on Windows, as SearchPathA leaves it;
+// on POSIX its length (size or more) with `out` empty, so that any length is found.
 unsigned platformFindProgram(const char* name, const char* dirList, char* out, unsigned size);
 
 // Looks for the file `name` in the one directory `dir` (SearchPathA with default extension
-// ".lib"). Writes the full path into `out` and returns its length, 0 when not found.
+// ".lib"). Writes the full path into `out` and returns its length, 0 when not found; a path
+// that does not fit as for platformFindProgram.
 unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsigned size);
 
 // Runs one child to its end. `programPath` is what the lookup found (POSIX runs exactly that

@@ -14,6 +14,7 @@
 #include <cwctype>
 #include <iconv.h>
 #include <langinfo.h>
+#include <signal.h>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -26,12 +27,25 @@ extern char** environ;
 
 namespace {
 
-// The locale that setlocale(LC_ALL, "") settled for messages names Japanese: "ja",
-// "ja_JP", "ja_JP.eucJP", "ja_JP.UTF-8@modifier" and so on.
-bool japaneseLocale() {
-    const char* name = setlocale(LC_MESSAGES, nullptr);
+// "ja", "ja_JP", "ja_JP.eucJP", "ja_JP.UTF-8@modifier" and so on.
+bool namesJapanese(const char* name) {
     return name != nullptr && std::strncmp(name, "ja", 2) == 0 &&
            (name[2] == '\0' || name[2] == '_' || name[2] == '.' || name[2] == '@');
+}
+
+// The message locale names Japanese: the one setlocale(LC_ALL, "") settled, or, when that
+// locale is not installed and setlocale fell back to "C", the one the environment asks for
+// (LC_ALL, else LC_MESSAGES, else LANG). The texts then stay UTF-8, as the "C" codeset
+// cannot hold them.
+bool japaneseLocale() {
+    if (namesJapanese(setlocale(LC_MESSAGES, nullptr)))
+        return true;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return namesJapanese(value);
+    }
+    return false;
 }
 
 const char* findMessage(const MessageEntry* table, int id) {
@@ -116,10 +130,13 @@ std::string fullPath(const std::string& dir, const char* name) {
     return path + name;
 }
 
+// A file found counts whatever the length of its path: the length is returned, and the path
+// written only when it fits (the caller asks again with room for it).
 unsigned storePath(const std::string& path, char* out, unsigned size) {
-    if (path.size() >= size)
-        return 0;
-    std::memcpy(out, path.c_str(), path.size() + 1);
+    if (path.size() < size)
+        std::memcpy(out, path.c_str(), path.size() + 1);
+    else if (size > 0)
+        out[0] = '\0';
     return static_cast<unsigned>(path.size());
 }
 
@@ -140,6 +157,9 @@ template <typename Visit> bool forEachItem(const char* list, char separator, Vis
 } // namespace
 
 const char* platformCommandLine(int argc, char** argv) {
+    // Read once, at the start of the run. From here on a write into a closed pipe only fails,
+    // as it does on Windows, and the run goes on to its link and clean-up.
+    signal(SIGPIPE, SIG_IGN);
     static std::string commandLine;
     commandLine = buildCommandLine(argc, argv);
     return commandLine.c_str();
@@ -299,10 +319,20 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
         argv.push_back(&word[0]);
     argv.push_back(nullptr);
 
+    // The child starts with the default SIGPIPE, not the driver's ignored one.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     // Exactly the file the lookup found: no second PATH search, no shell for a file that
     // cannot be executed.
     pid_t child;
-    if (posix_spawn(&child, programPath, nullptr, nullptr, argv.data(), environ) != 0)
+    int spawned = posix_spawn(&child, programPath, nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0)
         return false;
     int status;
     pid_t waited;

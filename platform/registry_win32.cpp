@@ -11,9 +11,12 @@ HKEY rootHandle(RegistryRoot root) {
     return root == rootLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
+// Every key in the 32-bit view (WOW6432Node below HKEY_LOCAL_MACHINE\Software), where the
+// development system's installer writes: the 64-bit build sees what the 32-bit one sees.
+// HKEY_CURRENT_USER\Software is the same in both views.
 long openBelow(HKEY parent, const char* subKey, uint32_t access, RegistryKey* out) {
     HKEY key = nullptr;
-    const LONG result = RegOpenKeyExA(parent, subKey, 0, access, &key);
+    const LONG result = RegOpenKeyExA(parent, subKey, 0, access | KEY_WOW64_32KEY, &key);
     *out = result == ERROR_SUCCESS ? key : nullptr;
     return result;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/messages.h"
 #include "driver/options.h"
@@ -21,7 +22,9 @@ bool findLinkerAlongZelbind(char* program, char* path) {
     std::string directories;
     if (!platformGetEnvironment("ZELBIND64", directories) || directories.empty())
         return false;
-    if (platformFindProgram("link", directories.c_str(), path, pathBufferSize) == 0)
+    // A path that does not fit could not be one word either.
+    unsigned found = platformFindProgram("link", directories.c_str(), path, pathBufferSize);
+    if (found == 0 || found >= pathBufferSize)
         return false;
     char token[pathBufferSize + 1];
     int length = scanToken(scanQuote, path, token, -1, pathBufferSize);
@@ -39,14 +42,21 @@ bool findLinkerAlongZelbind(char* program, char* path) {
 unsigned runChildProgram(const char* program, const char* commandText) {
     printBanner();
     char programName[pathBufferSize + 1];
-    char path[pathBufferSize];
+    std::vector<char> path(pathBufferSize);
     bool special = std::strcmp(program, "link") == 0 && linkOptions.machine != machineIx86 &&
-                   findLinkerAlongZelbind(programName, path);
+                   findLinkerAlongZelbind(programName, path.data());
     if (!special) {
         std::strncpy(programName, program, pathBufferSize);
         programName[pathBufferSize] = '\0';
-        if (!childProgramHook && platformFindProgram(program, nullptr, path, pathBufferSize) == 0) {
-            fatalFileError(msgCannotFindProgram, program);
+        if (!childProgramHook) {
+            unsigned found = platformFindProgram(program, nullptr, path.data(), pathBufferSize);
+            // A longer path (POSIX only) is looked up again with room for it.
+            if (found >= pathBufferSize) {
+                path.resize(found + 1);
+                found = platformFindProgram(program, nullptr, path.data(), found + 1);
+            }
+            if (found == 0 || found >= path.size())
+                fatalFileError(msgCannotFindProgram, program);
         }
     }
     std::string commandLine = std::string(programName) + commandText;
@@ -60,7 +70,7 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     unsigned exitCode = 0;
     if (childProgramHook) {
         exitCode = childProgramHook(programName, commandText);
-    } else if (!platformRunChild(path, commandLine.c_str(), &exitCode)) {
+    } else if (!platformRunChild(path.data(), commandLine.c_str(), &exitCode)) {
         fatalFileError(msgCannotExecuteProgram, programName);
     }
     if (linkOptions.verbose)

@@ -16,6 +16,9 @@ PACKAGES=(
     # "wine" provides the /usr/bin/wine command, "wine64" the 64-bit loader behind it.
     g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools wine wine64
+    # the 32-bit Windows build (its tests need wine32, which is not installed here: see README)
+    g++-mingw-w64-i686 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
+    binutils-mingw-w64-i686
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests
     locales
     # manual page lint

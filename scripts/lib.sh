@@ -84,6 +84,14 @@ wine_serve() {
     wineserver -p </dev/null >/dev/null 2>&1 && wineboot </dev/null >/dev/null 2>&1
 }
 
+# True when Wine runs 32-bit Windows programs (Debian's wine32, an i386 package): tried with
+# the x86 build's own veldra.exe, which prints its usage and ends with status 0.
+wine32_works() {
+    wine_env
+    [ -f "$VELDRA_BUILD/windows32/veldra.exe" ] &&
+        wine "$VELDRA_BUILD/windows32/veldra.exe" </dev/null >/dev/null 2>&1
+}
+
 # Stops this prefix's wineserver (it lingers a few seconds after the last program otherwise).
 wine_stop() {
     wine_env

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds the three release packages and checks what they hold:
+# Builds the four release packages and checks what they hold:
 #   build/package-linux    Release, native: veldra_<version>_<arch>.deb and veldra-<version>-Linux.tar.gz
 #   build/package-windows  Release, cross-built with mingw-w64: veldra-<version>-win64.zip
+#   build/package-windows32  the same for 32-bit Windows (i686): veldra-<version>-win32.zip
 # Checks: the manual page lints clean (groff -ww, and mandoc -T lint when installed); the .deb
 # has a Depends line naming libc6 and, unpacked with dpkg -x into a temporary root, holds
 # usr/bin/veldra (which prints its usage), the manual page and the docs; the .tar.gz holds
-# bin/veldra and the manual page; the .zip holds bin/veldra.exe and the README, and veldra.exe
+# bin/veldra and the manual page; each .zip holds bin/veldra.exe and the README, and veldra.exe
 # carries its version resource and no manifest. No stand-in tool is in any package.
 # Usage: scripts/package.sh        (needs cmake, ninja, g++, mingw-w64, dpkg-dev, file, groff;
 #                                  scripts/install-deps.sh installs them)
@@ -15,6 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 linux_dir=$VELDRA_BUILD/package-linux
 windows_dir=$VELDRA_BUILD/package-windows
+windows32_dir=$VELDRA_BUILD/package-windows32
 manpage=$VELDRA_ROOT/docs/veldra.1
 failures=()
 summary=()
@@ -186,6 +188,14 @@ if build_packages "$windows_dir" -DCMAKE_TOOLCHAIN_FILE="$VELDRA_ROOT/cmake/ming
     if [ -n "$zip" ]; then check_zip "$zip"; else failures+=("no .zip built"); fi
 else
     failures+=("Windows build or cpack")
+fi
+
+say "build the 32-bit Windows package ($windows32_dir)"
+if build_packages "$windows32_dir" -DCMAKE_TOOLCHAIN_FILE="$VELDRA_ROOT/cmake/mingw-w64-i686.cmake"; then
+    zip=$(first_file "$windows32_dir"/veldra-"$version"-win32.zip)
+    if [ -n "$zip" ]; then check_zip "$zip"; else failures+=("no win32 .zip built"); fi
+else
+    failures+=("32-bit Windows build or cpack")
 fi
 
 say "packages"

@@ -6,6 +6,7 @@
 #   native    unit tests, end-to-end tests of the native and, under Wine, the Windows program
 #   sanitize  the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, without
 #             the cases labelled slow
+#   windows32, wine32  the same for the x86 Windows build, when Wine runs 32-bit programs
 # then the bounded fuzzing (scripts/fuzz.sh) and the package checks (scripts/package.sh).
 # Exits non-zero when anything failed; the last line counts the steps that passed and failed.
 set -uo pipefail
@@ -26,6 +27,13 @@ trap wine_stop EXIT
 for preset in windows native sanitize; do
     step "tests $preset" run_tests "$preset"
 done
+# The x86 build's unit tests and its end-to-end run need wine32; without it, it is only built.
+if wine32_works; then
+    step "tests windows32" run_tests windows32
+    step "tests wine32" run_tests wine32
+else
+    say "tests windows32 and wine32: not run, Wine cannot start 32-bit programs here (no wine32)"
+fi
 step "fuzz (bounded)" bash "$VELDRA_ROOT/scripts/fuzz.sh"
 step "packages" bash "$VELDRA_ROOT/scripts/package.sh"
 

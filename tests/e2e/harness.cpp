@@ -153,8 +153,9 @@ void runCase(const Case& c, const Env& common) {
     }
     env.insert(env.end(), common.begin(), common.end());
     env.insert(env.end(), c.env.begin(), c.env.end());
-    bool japanese = false;
+    bool japanese = false, closedPipe = false;
     for (auto& [name, value] : env) {
+        closedPipe = closedPipe || name == "STDOUT";
         japanese = name == "LANG" ? wine && value == "ja_JP.UTF-8" : japanese;
         if (value)
             value = hostText(*value, dir);
@@ -172,13 +173,16 @@ void runCase(const Case& c, const Env& common) {
     const pid_t child = fork();
     if (child == 0) {
         for (const auto& [name, value] : env)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+            if (name != "STDOUT")
+                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         std::vector<char*> words;
         for (std::string& word : argv)
             words.push_back(word.data());
         words.push_back(nullptr);
         int in = open("/dev/null", O_RDONLY);
-        int out = open((top + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int out = open((top + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), ends[2];
+        if (closedPipe && pipe(ends) == 0)
+            close(ends[0]), close(out), out = ends[1];
         int err = open((top + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in >= 0 && out >= 0 && err >= 0 && chdir(dir.c_str()) == 0)
             dup2(in, 0), dup2(out, 1), dup2(err, 2), execv(words[0], words.data());

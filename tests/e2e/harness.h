@@ -54,7 +54,8 @@ inline std::string lnk(const std::string& out, const std::string& objects = "@vd
 // (8 upper-case hex digits; natively also checked against veldra's own), and "%D" the working
 // directory as veldra sees it. In the values of `env`, "%D" and "%T" (the stand-ins' directory)
 // are paths as veldra sees them, "/" separating directories on both platforms, and the name
-// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";".
+// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";"; the
+// name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
 // The environment is English, with LIB naming lib/ (which holds msvcrt.lib), LIB64, ZELBIND64
 // and VEZIDU_PARSED unset and the registry store of the working directory (natively
 // c/quenlow/registry.reg, which `have` may make), then `env`.

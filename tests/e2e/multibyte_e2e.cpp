@@ -18,6 +18,7 @@ using namespace e2e;
 TEST(MultibyteE2e, NamesAndMessages) {
     if (std::setlocale(LC_ALL, "ja_JP.UTF-8") == nullptr)
         GTEST_SKIP() << "no ja_JP.UTF-8 locale: localedef -i ja_JP -f UTF-8 ja_JP.UTF-8";
+    const bool eucInstalled = std::setlocale(LC_ALL, "ja_JP.eucJP") != nullptr;
     std::setlocale(LC_ALL, "C");
     const std::string prefix =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
@@ -56,6 +57,11 @@ TEST(MultibyteE2e, NamesAndMessages) {
              8, {}, {}),
         ends({"-O" + longName, "x.obj"}, error(3, "ファイル名が無効です :  " + longName), 8, {},
              {}),
+        // A Japanese locale that is not installed still gets Japanese, in UTF-8 (POSIX).
+        only(!wine && !eucInstalled, ends({"-Y"},
+                                          error(6, "無効なコマンド行オプションが指定されました") +
+                                              "使用法: " + kUsageLine.substr(7),
+                                          8, {}, {}, {}, {{"LANG", "ja_JP.eucJP"}})),
     };
     runCases(cases, {{"LANG", "ja_JP.UTF-8"}, {"WINEPREFIX", prefix}});
 }

@@ -45,6 +45,21 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
             std::system((reg + "delete 'HKCU\\Software\\Quenlow' /f >/dev/null 2>&1").c_str());
     }
     std::remove(file.c_str());
+    // Under Wine: HKEY_LOCAL_MACHINE is read in the 32-bit view, where the 32-bit installer
+    // writes, by both builds; a value only in the 64-bit view is not imported.
+    if (wine) {
+        const std::string add =
+            reg + "add 'HKLM\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\Environment' /v QV /f /d ";
+        std::system((add + "32 /reg:32 >/dev/null 2>&1").c_str());
+        std::system((add + "64 /reg:64 >/dev/null 2>&1").c_str());
+        const std::string seen = parsed + " QV=32";
+        runCases({ok({"main.obj"}, {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
+                     {"main.exe"}, {}, {{"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}})});
+        for (const char* view : {"32", "64"})
+            std::system(
+                (reg + "delete 'HKLM\\Software\\Quenlow' /f /reg:" + view + " >/dev/null 2>&1")
+                    .c_str());
+    }
 }
 
 } // namespace

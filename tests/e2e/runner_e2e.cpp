@@ -17,6 +17,9 @@ TEST(RunnerE2e, ToolsThatCannotBeFoundOrStarted) {
     const std::string missing = "Cannot find program :  ";
     const Env bin = {{"TOOLS", "%D/bin"}}, bad = {{"TOOLS", "%D/bad;%T"}};
     const Words linked = {names("/FS /S /MB b.obj"), lnk("b.exe")};
+    const std::string part(200, 'p'),
+        deep = part + "/" + part + "/" + part + "/" + part + "/" + part,
+        far(250, 'f'); // relative: the library's path has more than 259 characters
     runCases({
         // Looked up before the echo: nothing is printed or started.
         ends({"-V", "a.cbl", "b.obj"}, error(7, missing + "cobol"), 8, {}, {},
@@ -34,6 +37,9 @@ TEST(RunnerE2e, ToolsThatCannotBeFoundOrStarted) {
              : ok({"b.obj"}, linked, {"b.exe"}, {"bad/tessor*=/"}, bad),
         // Found, then not startable (its interpreter is gone): no second search, no shell.
         only(!wine, ends({"b.obj"}, kNoTessor, 8, {}, {}, {"bad/tessor*=#!%D/gone/sh\n"}, bad)),
+        // POSIX finds a tool and a library whatever the length of their full paths.
+        only(!wine, ok({"b.obj"}, linked, {"b.exe"}, {deep + "/tessor*", far + "/msvcrt.lib"},
+                       {{"TOOLS", "%D/" + deep + ";%T"}, {"LIB", far}})),
     });
 }
 
@@ -73,6 +79,8 @@ TEST(RunnerE2e, SourcesCompileInCommandLineOrder) {
         ends({"a.cbl"}, kFailed, 8, {"cobol a.cbl;"}, {}, {}, {{"VELDRA_STANDIN_KILL_COBOL", "9"}}),
         ends({"-V", "a.obj"}, B + echo(killed) + "link finished with errors\n", wine ? 15 : 143,
              {killed}, {}, {}, {{"VELDRA_STANDIN_KILL_TESSOR", "15"}}),
+        // Output into a pipe that is closed is lost; the link, the clean-up and the status stay.
+        ends({"-V", "a.obj"}, "", 0, {killed, lnk("a.exe")}, {"a.exe"}, {}, {{"STDOUT", "-"}}),
     });
 }
 

@@ -44,15 +44,27 @@ TEST(Options, ConflictWarningsInOrder) {
 
 // "-RS,9999999999" does not fit an int; "-REV,1234567890" writes 16 characters.
 TEST(Options, Failures) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"-Y x.obj", ""}, {"-P4", ""},    {"-P12", ""},     {"-F", ""},        {"-Zsys2", ""},
-        {"-O", "151"},    {"-M", "150"},  {"-I,", "152"},   {"-X\"op", "153"}, {"-U", ""},
-        {"-RX", ""},      {"-RS,5.", ""}, {"-T -RX", "113"}};
+    const std::pair<const char*, const char*> cases[] = {{"-Y x.obj", ""},
+                                                         {"-P4", ""},
+                                                         {"-P12", ""},
+                                                         {"-F", ""},
+                                                         {"-Zsys2", ""},
+                                                         {"-O", "151"},
+                                                         {"-M", "150"},
+                                                         {"-I,", "152"},
+                                                         {"-X\"op", "153"},
+                                                         {"-U", ""},
+                                                         {"-RX", ""},
+                                                         {"-RS,5.", ""},
+                                                         {"-T -RX", "113"},
+                                                         {"-P  99999999999", ""},
+                                                         {"-P -99999999999", ""}};
     for (const auto& c : cases)
         expectRun(c.first, 6, c.second);
     expectRun("-RS,9999999999", 6, "");
     expectRun("-REV,1234567890", 6, "");
     expectRun("-O" + std::string(260, 'n'), 6, "151");
+    expectRun("-M" + std::string(259, 'n') + "\tx.obj", 6, "150"); // a tab is no end
     expectRun("-", 5, "");
     expectRun("-V a\"b", 5, "");
 }

@@ -87,9 +87,14 @@ TEST(PlatformEnvironment, ExpandsLikeTheSystem) {
 
 #ifndef _WIN32
 
-// 128 + the signal number for a killed child; the exit code untouched when none starts.
+// 128 + the signal number for a killed child; the exit code untouched when none starts. The
+// driver ignores SIGPIPE from the start of its run, its children do not.
 TEST(PlatformPosix, ChildExitStatus) {
+    char name[] = "veldra";
+    char* argv[] = {name, nullptr};
+    platformCommandLine(1, argv);
     const std::pair<const char*, unsigned> cases[] = {{"sh -c \"exit 300\"", 300 % 256},
+                                                      {"sh -c \"kill -PIPE $$\"", 128 + 13},
                                                       {"sh -c \"kill -TERM $$\"", 128 + 15}};
     unsigned code = 1;
     for (const auto& c : cases) {

@@ -76,12 +76,14 @@ TEST(RegFile, ReadsTheExportedFixture) {
 const char* const storeFiles[] = {"veldra-test-machine.reg", "veldra-test-user.reg"};
 
 // Makes the .reg file the keys of HKEY_LOCAL_MACHINE (index 0) or HKEY_CURRENT_USER (1): on
-// Windows with `reg import` (Wine's drive Z: is the Unix root), elsewhere as the store file.
+// Windows with `reg import` into the 32-bit view that veldra reads (Wine's drive Z: is the
+// Unix root), elsewhere as the store file.
 void installStore(int index, const std::string& regFile) {
     std::ofstream(storeFiles[index], std::ios::binary) << regFile;
 #ifdef _WIN32
     ASSERT_EQ(0,
-              std::system(("reg import " + std::string(storeFiles[index]) + " >NUL 2>&1").c_str()));
+              std::system(
+                  ("reg import " + std::string(storeFiles[index]) + " /reg:32 >NUL 2>&1").c_str()));
 #else
     registrySetStoreFiles(storeFiles[0], storeFiles[1]);
 #endif
@@ -89,8 +91,13 @@ void installStore(int index, const std::string& regFile) {
 
 void removeStore() {
 #ifdef _WIN32
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quenlow");
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quenlow");
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY software;
+        if (RegOpenKeyExA(root, "Software", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &software) == 0) {
+            RegDeleteTreeA(software, "Quenlow");
+            RegCloseKey(software);
+        }
+    }
 #else
     registrySetStoreFiles(nullptr, nullptr);
 #endif

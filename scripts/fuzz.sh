@@ -26,8 +26,9 @@ findings=$build/findings
 # A slow input is a finding too; far above what any sane input needs under the sanitizers.
 per_input_timeout=25
 # The longest input of the line readers: what they do with a line repeats over the next ones,
-# and inputs of a few kilobytes would halve their runs a second. Others take libFuzzer's default.
-declare -A max_len=([fuzz_companion_list]=1024 [fuzz_reg_file]=1024)
+# and a name with an open double quote is scanned again from each of its bytes, so inputs of a
+# few kilobytes would cut their runs a second to a fraction. Others take libFuzzer's default.
+declare -A max_len=([fuzz_companion_list]=512 [fuzz_reg_file]=512)
 # The targets allocate and free millions of small buffers: a quarantine of 32 MB (thousands of
 # inputs deep) instead of 256 keeps freed memory in the cache, not cycling through page faults.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: links the example project under examples/ with build/native/veldra and the
-# stand-in toolchain, in a scratch copy (build/demo), showing what veldra prints (-V: every
-# child's command line) and which files each link left behind.
+# The main job: links the C part of the example project for real with the reference toolchain
+# and runs it under Wine (scripts/demo-reference.sh), then the whole project, COBOL included,
+# with build/native/veldra and the stand-in toolchain, in a scratch copy (build/demo), showing
+# what veldra prints (-V: every child's command line) and which files each link left behind.
 # Needs build/native (scripts/build.sh native).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -10,6 +11,15 @@ veldra=$VELDRA_BUILD/native/veldra
 toolchain=$VELDRA_BUILD/native/toolchain
 [ -x "$veldra" ] || die "$veldra not built yet (run scripts/build.sh native)"
 [ -d "$toolchain" ] || die "$toolchain missing (run scripts/build.sh native)"
+
+# No COBOL compiler for Windows targets exists on Linux: the real links leave PAYROLL out.
+if [ -d "$VELDRA_BUILD/native/reference/lib/x64" ]; then
+    say "for real: MATHLIB.DLL and a C program that calls it, run under Wine"
+    bash "$VELDRA_ROOT/scripts/demo-reference.sh"
+else
+    say "no reference toolchain in build/native: its tools were missing at configure time"
+fi
+say "the whole project, COBOL included, with the stand-ins"
 
 # The stand-ins go first in PATH: coreutils has a /usr/bin/link of its own.
 export PATH=$toolchain:$PATH

@@ -19,6 +19,9 @@ PACKAGES=(
     # the 32-bit Windows build (its tests need wine32, which is not installed here: see README)
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
     binutils-mingw-w64-i686
+    # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
+    # libraries of both machines
+    clang-tools-14 lld lld-14 llvm-14 mingw-w64-x86-64-dev
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests
     locales
     # manual page lint

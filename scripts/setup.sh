@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Command (1) for a fresh Debian 12 machine: installs the build dependencies (apt-get, as root;
-# through sudo when run by another user), builds the Windows and the native configuration,
+# through sudo when run by another user), builds the Windows and the native configuration
+# (the native one with the reference toolchain when its tools are there),
 # then runs the main job, scripts/demo.sh, which links the example project.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"

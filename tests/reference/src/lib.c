@@ -1,0 +1,2 @@
+int add(int a, int b) { return a + b; }
+int hidden(int a, int b) { return a - b; }

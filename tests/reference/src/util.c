@@ -1,0 +1,1 @@
+int twice(int value) { return 2 * value; }

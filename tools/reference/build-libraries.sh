@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the libraries of one machine of the reference toolchain into <lib>:
+#   zorun32.dll, zorun32.lib   the runtime DLL; its import members and the start-up members
+#   zorun32s.lib               the start-up and the runtime as static members
+#   zolrun*.lib, oops*.lib     the per-flavour names, the same libraries again
+#   msvcrt.lib                 mingw-w64's msvcrt and mingwex, and the glue they leave missing
+#   bufferoverflowu.lib        the stack-buffer check alone
+#   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
+# Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
+set -euo pipefail
+machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6
+
+case $machine in
+x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) ;;
+x86) defines=(-D_X86_=1 -DWIN32) ;;
+*) echo "build-libraries.sh: unknown machine $machine" >&2; exit 1 ;;
+esac
+work=$lib/obj
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+# The runtime's own code is built without the stack-buffer check it provides.
+compile() { "$bin/cl" -c "${defines[@]}" -MD -GS- -nologo "$@"; }
+compile "$src/crt_main.c"
+compile "$src/crt_winmain.c"
+compile "$src/crt_libmain.c"
+compile "$src/crtglue.c"
+compile -Fostart.obj "$src/start.c"
+compile -DZO_STATIC -Fostart_static.obj "$src/start.c"
+compile -DZO_BUILD_DLL -Foruntime.obj "$src/runtime.c"
+compile -DZO_STATIC -Foruntime_static.obj "$src/runtime.c"
+
+archive() {
+    local out=$1
+    shift
+    "$llvmlib" -nologo "-machine:$machine" "-out:$lib/$out" "$@"
+}
+archive msvcrt.lib "$mingw/lib/libmsvcrt.a" "$mingw/lib/libmingwex.a" crtglue.obj
+archive bufferoverflowu.lib crtglue.obj
+for name in kernel32 user32 gdi32 advapi32; do
+    cp "$mingw/lib/lib$name.a" "$lib/$name.lib"
+done
+"$bin/link" -nologo -dll -noentry -nodefaultlib "-machine:$machine" runtime.obj \
+    "$lib/msvcrt.lib" "$lib/kernel32.lib" "-out:$lib/zorun32.dll" -implib:zorun32-imports.lib
+startup=(crt_main.obj crt_winmain.obj crt_libmain.obj)
+archive zorun32.lib zorun32-imports.lib "${startup[@]}" start.obj
+archive zorun32s.lib "${startup[@]}" start_static.obj runtime_static.obj
+for name in zolrunsi zolrunmi zolrung oopss oopsm; do
+    cp "$lib/zorun32.lib" "$lib/$name.lib"
+done
+for name in zolruns zolrunm; do
+    cp "$lib/zorun32s.lib" "$lib/$name.lib"
+done
+cd "$lib"
+rm -rf "$work"

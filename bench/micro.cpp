@@ -2,8 +2,8 @@
 // the two passes of the tokenizer, the command buffer, the companion-list reader, the library
 // search along LIB, and the -I symbol list with the names step that writes it.
 //
-// Children are never started (childProgramHook answers 0) and a fatal error aborts the run,
-// since it means the benchmark itself is broken.
+// Over the fake platform layer: children are never started (they answer 0), and a fatal error
+// aborts the run (FakeExit is not caught), since it means the benchmark itself is broken.
 
 #include <benchmark/benchmark.h>
 
@@ -16,15 +16,17 @@
 #include <system_error>
 #include <vector>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/main_sequence.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/companion_list.h"
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/command_words.h"
 #include "platform/platform.h"
+#include "platform/platform_fake.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
 
@@ -34,22 +36,11 @@ namespace {
 
 const int manyNames = 10000;
 
-void abortOnFatal(int id) {
-    std::fprintf(stderr, "benchmark broken: fatal error %d\n", id);
-    std::abort();
-}
-
-unsigned noChild(const char*, const char*) {
-    return 0;
-}
-
-// A fresh run state with the seams set.
+// A fresh run state, with the names tool on the fake's program path.
 void freshRun() {
-    fatalErrorHook = abortOnFatal;
-    childProgramHook = noChild;
-    resetLinkOptions();
-    resetGeneratedNames();
-    resetCommandBuffer();
+    resetRunState();
+    fakePlatform = FakePlatform();
+    fakePlatform.files = {"bin/tessor"};
     linkOptions.noBanner = 1;
 }
 
@@ -239,7 +230,8 @@ BENCHMARK(BM_ReadCompanionList)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 
-// LIB of 100 directories, the library in the last one (state.range(0) 1), or nowhere (0).
+// LIB of 100 directories, the library in the last one (state.range(0) 1), or nowhere (0). The
+// item walk only: the fake platform answers each directory from memory.
 void BM_FindLibraryOnPath(benchmark::State& state) {
     const bool present = state.range(0) != 0;
     fs::path root = scratchDirectory() / "lib";
@@ -258,8 +250,10 @@ void BM_FindLibraryOnPath(benchmark::State& state) {
         fs::remove(library);
     fs::create_directories(scratchDirectory() / "cwd");
     fs::current_path(scratchDirectory() / "cwd");
-    platformSetEnvironment("LIB", lib.c_str());
     freshRun();
+    platformSetEnvironment("LIB", lib.c_str());
+    if (present)
+        fakePlatform.files.insert(library.string()); // the fake's search sees no file system
     for (auto _ : state) {
         unsigned found = findLibraryOnPath("msvcrt.lib");
         if ((found != 0) != present)

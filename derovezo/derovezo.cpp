@@ -10,6 +10,7 @@
 // is taken as text up to its first NUL (so REG_MULTI_SZ gives its first string).
 #include "derovezo/derovezo.h"
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -72,22 +73,6 @@ bool expandIntoStorage(const char* text) {
     return needed != 0;
 }
 
-// lstrcmpiA's answer for the two fixed, plain-ASCII names compared against.
-bool sameNameIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        const unsigned char left = static_cast<unsigned char>(*a);
-        const unsigned char right = static_cast<unsigned char>(*b);
-        const int foldedLeft = left >= 'a' && left <= 'z' ? left - 'a' + 'A' : left;
-        const int foldedRight = right >= 'a' && right <= 'z' ? right - 'a' + 'A' : right;
-        if (foldedLeft != foldedRight) {
-            return false;
-        }
-        if (left == 0) {
-            return true;
-        }
-    }
-}
-
 // The value's text, or false when the value has no text form (see the file comment).
 bool valueText(uint32_t type, const unsigned char* data, uint32_t dataSize, std::string& text) {
     if (type == registryBinary) {
@@ -148,8 +133,7 @@ void walkComponents(RegistryKey versionKey, const char* versionName, bool alread
     }
     char name[nameRoom];
     for (uint32_t index = 0; registryEnumKey(versionKey, index, name, nameRoom) == 0; ++index) {
-        if (sameNameIgnoringCase(name, cobolKeyName) ||
-            sameNameIgnoringCase(name, environmentKeyName) ||
+        if (sameAsciiText(name, cobolKeyName) || sameAsciiText(name, environmentKeyName) ||
             registryOpenKey(versionKey, name, accessQueryValue, &component) != 0) {
             continue;
         }

@@ -1,12 +1,12 @@
 #include "driver/main_sequence.h"
 
 #include <clocale>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "derovezo/derovezo.h"
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/options.h"
 #include "driver/tokenizer.h"
@@ -14,21 +14,30 @@
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/platform.h"
+#include "process/command_buffer.h"
+
+char namesResponseReference[32];
+char namesObjectName[32];
+char listObjectName[32];
+char outputBaseName[260];
 
 namespace {
 
 void* runtimeLibraryHandle = nullptr;
 
-bool isSeparator(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == '+' || c == ',';
-}
-
 } // namespace
+
+void resetGeneratedNames() {
+    std::strcpy(namesResponseReference, "@vdrlds.lnk");
+    std::strcpy(namesObjectName, "vdrlds.obj");
+    listObjectName[0] = '\0';
+    outputBaseName[0] = '\0';
+}
 
 void scanCommandLine(const char* position, bool secondPass) {
     static const char delimiters[] = {',', '+', '\0', '\0'};
     while (*position != '\0') {
-        if (isSeparator(*position)) {
+        if (isWordSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
             parseOptionGroup(&position, secondPass);
@@ -57,16 +66,6 @@ void setOutputName(const char* text, size_t length, const char* extension) {
     std::strcpy(linkOptions.outputName, name);
 }
 
-// Length of the name part of text up to its last "." (the whole part when it has none).
-size_t stemLength(const char* namePart) {
-    const char* lastDot = std::strrchr(namePart, '.');
-    return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
-}
-
-void removeFile(const char* name) {
-    std::remove(name);
-}
-
 // The linker's import library or export file of the output: outputName cut at its last ".".
 void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
     std::string name = linkOptions.outputName;
@@ -74,20 +73,20 @@ void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
     if (lastDot != std::string::npos && !(keepLeadingDot && lastDot == 0))
         name.erase(lastDot);
     name += extension;
-    removeFile(name.c_str());
+    platformRemoveFile(name.c_str());
 }
 
 void removeTemporaryFiles() {
     const LinkOptions& o = linkOptions;
-    removeFile(namesObjectName);
+    platformRemoveFile(namesObjectName);
     if (o.linkSystemPrograms)
-        removeFile(namesResponseReference + 1);
+        platformRemoveFile(namesResponseReference + 1);
     if (o.buildDll && !o.hasDefinitionFile)
-        removeFile((std::string(outputBaseName) + ".def").c_str());
+        platformRemoveFile((std::string(outputBaseName) + ".def").c_str());
     removeOutputCompanion(".lib", false);
     removeOutputCompanion(".exp", true);
     if (listObjectName[0] != '\0')
-        removeFile(listObjectName);
+        platformRemoveFile(listObjectName);
 }
 
 } // namespace
@@ -110,13 +109,19 @@ void settleOutputName() {
     outputBaseName[length] = '\0';
 }
 
-int runMainSequence(int argc, char** argv) {
+void resetRunState() {
+    resetLinkOptions();
+    resetGeneratedNames();
+    resetMessages();
+    resetCommandBuffer();
+}
+
+int runMainSequence(int argumentCount, const char* commandLine) {
     std::setlocale(LC_ALL, "");
     importRegistryEnvironment();
     runtimeLibraryHandle = platformLoadLibrary("zorun32.dll");
-    resetGeneratedNames();
+    resetRunState();
 
-    const char* commandLine = platformCommandLine(argc, argv);
     int nameLength =
         scanToken(scanCopy, commandLine, nullptr, static_cast<int>(std::strlen(commandLine)), 0);
     if (nameLength == 0)
@@ -126,15 +131,15 @@ int runMainSequence(int argc, char** argv) {
 
     LinkOptions& o = linkOptions;
     if (!o.staticRuntime && o.includeSymbols.head)
-        printMessage(loadMessage(msgIIgnored));
+        printMessageText(msgIIgnored);
     if (!o.buildDll && o.excludeSymbols.head)
-        printMessage(loadMessage(msgXIgnored));
-    if (argc < 2) {
+        printMessageText(msgXIgnored);
+    if (argumentCount < 2) {
         printUsage();
         return 0;
     }
     if (!o.objectFiles.head && !o.otherInputs.head) {
-        printMessage(loadMessage(msgObjectRequired));
+        printMessageText(msgObjectRequired);
         printUsage();
         return 0;
     }
@@ -151,6 +156,6 @@ int runMainSequence(int argc, char** argv) {
     if (!o.keepTemporaries)
         removeTemporaryFiles();
     if (o.verbose)
-        printMessage(loadMessage(status == 0 ? msgCompleted : msgFinishedWithErrors));
-    std::exit(status);
+        printMessageText(status == 0 ? msgCompleted : msgFinishedWithErrors);
+    return status;
 }

@@ -1,9 +1,17 @@
 // The one place that knows the order of a whole run.
 #pragma once
 
-// Runs veldra: start-up, both passes over the raw command line, checks, output name and the
-// link steps. Returns 0 on the usage paths; every other path ends the process inside.
-int runMainSequence(int argc, char** argv);
+// Runs veldra over commandLine (program name first; argumentCount tells only whether there
+// were arguments at all): start-up (locale, registry import into the environment, run state
+// reset), both passes over the line (compiling sources as they come), checks, output name, the
+// link steps and, unless -K, the removal of the generated files. Returns the exit status: 0 on
+// the usage paths, else the link steps' status. A fatal error ends the process inside, through
+// platformExit(8), and removes nothing.
+int runMainSequence(int argumentCount, const char* commandLine);
+
+// Puts every process-wide record of a run back to its start-up values: linkOptions and its
+// lists (released), the generated names, the banner flag and the command buffer's length.
+void resetRunState();
 
 // Walks the command line behind the program's name: option groups go to the option parser,
 // file-name tokens (measured with their quotes) to addInputFile in the second pass. An open

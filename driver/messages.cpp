@@ -2,26 +2,23 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "driver/options.h"
+#include "driver/link_options.h"
 #include "platform/platform.h"
-
-void (*fatalErrorHook)(int id) = nullptr;
 
 namespace {
 
 char messageBuffer[256];
 bool bannerShown = false;
 
-const char productTitle[] = "Quenlow Orvanta";
-const char bannerText[] = " - VELDRA utility\nVersion 5.004.0014";
-const char rightsNotice[] = " Copyright (C) 2026 Quenlow. All rights reserved.";
+// VELDRA_VERSION_TEXT comes from the project's version: 5.4.14 is written "5.004.0014".
+const char bannerText[] = "Quenlow Orvanta - VELDRA utility\nVersion " VELDRA_VERSION_TEXT
+                          " Copyright (C) 2026 Quenlow. All rights reserved.\n\n";
 
 } // namespace
 
-const char* loadMessage(int id) {
+const char* loadMessage(MessageId id) {
     // The loader is told of 255 characters, so a longer text would come out cut to 254.
     if (platformLoadString(id, messageBuffer, 255) <= 0)
         std::strcpy(messageBuffer, "Error message not found\n");
@@ -31,10 +28,7 @@ const char* loadMessage(int id) {
 void printBanner() {
     if (linkOptions.noBanner || bannerShown)
         return;
-    std::printf(productTitle);
-    std::printf(bannerText);
-    std::printf(rightsNotice);
-    std::printf("\n\n");
+    std::fputs(bannerText, stdout);
     bannerShown = true;
 }
 
@@ -46,39 +40,35 @@ void printMessage(const char* format, ...) {
     va_end(arguments);
 }
 
-void printText(const char* text) {
-    printBanner();
-    std::fputs(text, stdout);
+void printMessageText(MessageId id) {
+    printMessage("%s", loadMessage(id));
 }
 
 void printUsage() {
     printMessage("%s\n", loadMessage(msgUsage));
-    static const int helpIds[] = {40, 41, 50, 51, 52, 53, 54, 62, 56, 69,
-                                  70, 55, 57, 64, 63, 65, 66, 67, 68};
-    for (int id : helpIds)
-        printMessage(loadMessage(id));
+    static const MessageId helpIds[] = {
+        msgHelpPurpose, msgHelpSource,    msgHelpVerbose,     msgHelpSystem,      msgHelpDll,
+        msgHelpGui,     msgHelpMap,       msgHelpKeep,        msgHelpMain,        msgHelpInclude,
+        msgHelpExclude, msgHelpOutput,    msgHelpCompiler,    msgHelpStatic,      msgHelpImported,
+        msgHelpBound,   msgHelpBoundMode, msgHelpBoundEither, msgHelpBoundRelease};
+    for (MessageId id : helpIds)
+        printMessageText(id);
 }
 
-void fatalError(int id) {
-    printMessage("ERROR: (%d) %s\n", id, loadMessage(id));
+void fatalError(MessageId id) {
+    printMessage("ERROR: (%d) %s\n", static_cast<int>(id), loadMessage(id));
     if (id == msgIllegalCommandLine || id == msgInvalidOption)
         printMessage("%s\n", loadMessage(msgUsage));
-    std::fflush(stdout);
-    if (fatalErrorHook)
-        fatalErrorHook(id);
-    std::exit(8);
+    platformExit(8);
 }
 
-void reportFileError(int id, const char* name) {
-    printMessage("ERROR: (%d) %s %s\n", id, loadMessage(id), name);
+void reportFileError(MessageId id, const char* name) {
+    printMessage("ERROR: (%d) %s %s\n", static_cast<int>(id), loadMessage(id), name);
 }
 
-void fatalFileError(int id, const char* name) {
+void fatalFileError(MessageId id, const char* name) {
     reportFileError(id, name);
-    std::fflush(stdout);
-    if (fatalErrorHook)
-        fatalErrorHook(id);
-    std::exit(8);
+    platformExit(8);
 }
 
 void resetMessages() {

@@ -5,30 +5,23 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/tokenizer.h"
 #include "platform/platform.h"
 
-LinkOptions linkOptions;
-char scratchPath[textCapacity];
-
 namespace {
 
-struct StartUpValues {
-    StartUpValues() { resetLinkOptions(); }
-} startUpValues;
-
 bool endsGroup(char c) {
-    return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' ||
-           c == ',' || c == '+';
+    return c == '\0' || isWordSeparator(c);
 }
 
 char upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-void warn(int id) {
-    printMessage(loadMessage(id));
+void warn(MessageId id) {
+    printMessageText(id);
 }
 
 // Reads a decimal integer as the C library does: leading white space, an optional sign,
@@ -178,11 +171,11 @@ void setMachine(const char* position) {
     long value = 0;
     const char* end = nullptr;
     if (*position == 'x' || *position == 'X') {
-        value = detectNativeMachine();
+        value = platformNativeMachine();
     } else if (!readInteger(position, &value, &end, true)) {
         value = 0;
     }
-    if (value >= 4)
+    if (value >= machineCount)
         fatalError(msgInvalidOption);
     // A negative value is no machine either; refuse it rather than keep a value no step knows.
     if (value < 0)
@@ -190,67 +183,7 @@ void setMachine(const char* position) {
     linkOptions.machine = static_cast<MachineType>(value);
 }
 
-void freeSymbols(SymbolList* list) {
-    while (list->head) {
-        SymbolNode* next = list->head->next;
-        std::free(list->head);
-        list->head = next;
-    }
-}
-
-void freeNames(NameList* list) {
-    while (list->head) {
-        NameNode* next = list->head->next;
-        std::free(list->head);
-        list->head = next;
-    }
-    list->tail = nullptr;
-}
-
-SymbolNode* newSymbolNode(const char* symbol) {
-    size_t length = std::strlen(symbol);
-    SymbolNode* node = static_cast<SymbolNode*>(std::malloc(sizeof(SymbolNode) + length));
-    if (!node)
-        fatalError(msgNotEnoughMemory);
-    node->next = nullptr;
-    std::memcpy(node->text, symbol, length + 1);
-    return node;
-}
-
 } // namespace
-
-void resetLinkOptions() {
-    freeSymbols(&linkOptions.includeSymbols);
-    freeSymbols(&linkOptions.excludeSymbols);
-    freeNames(&linkOptions.objectFiles);
-    freeNames(&linkOptions.libraries);
-    freeNames(&linkOptions.otherInputs);
-    std::free(linkOptions.definitionFile);
-    linkOptions = LinkOptions();
-    linkOptions.linkSystemPrograms = 1;
-    linkOptions.singleThreaded = 1;
-    linkOptions.useGeneratedDefinitionFile = 1;
-    std::strcpy(linkOptions.staticRuntimeLetters, "BS");
-    std::strcpy(linkOptions.importedThreadLetter, "S");
-}
-
-void addIncludeSymbol(const char* symbol) {
-    SymbolNode* node = newSymbolNode(symbol);
-    SymbolNode** link = &linkOptions.includeSymbols.head;
-    while (*link)
-        link = &(*link)->next;
-    *link = node;
-}
-
-void addExcludeSymbol(const char* symbol) {
-    SymbolNode* node = newSymbolNode(symbol);
-    node->next = linkOptions.excludeSymbols.head;
-    linkOptions.excludeSymbols.head = node;
-}
-
-MachineType detectNativeMachine() {
-    return platformNativeMachine();
-}
 
 void parseOptionGroup(const char** position, bool secondPass) {
     const char* p = *position + 1;

@@ -1,82 +1,9 @@
-// The run's settings: the LinkOptions record, its symbol lists, and the option parser that
-// fills it from the command line.
+// The option parser: applies the option groups of the command line to linkOptions.
 #pragma once
-
-#include <cstdint>
-
-// Target machine.
-typedef int32_t MachineType;
-enum : MachineType { machineIx86 = 0, machineAlpha = 1, machineIa64 = 2, machineAmd64 = 3 };
-
-// Head-only chain of symbols; each node is one allocation, the text stored inline.
-struct SymbolNode {
-    SymbolNode* next;
-    char text[1];
-};
-struct SymbolList {
-    SymbolNode* head;
-};
-
-// Head and tail of a chain of names, appended at the tail, never freed before the end.
-struct NameNode {
-    NameNode* next;
-    char* text; // points at the inline copy that follows the node
-};
-struct NameList {
-    NameNode* head;
-    NameNode* tail;
-};
-
-enum { textCapacity = 260 }; // 259 characters and a terminator
-
-struct LinkOptions {
-    int verbose;
-    int linkSystemPrograms;
-    int singleThreaded;
-    int useGeneratedDefinitionFile;
-    char staticRuntimeLetters[4]; // class, thread, debug letter, terminator
-    char importedThreadLetter[2];
-    int buildDll;
-    int generateMap;
-    int guiApplication;
-    int staticRuntime;
-    int importedSharedRuntime;
-    int boundSharedRuntime;
-    int keepTemporaries;
-    int useCompanionList;
-    int noBanner;
-    int hasDefinitionFile;
-    char* definitionFile;
-    MachineType machine;
-    char outputName[textCapacity];
-    char mainEntryName[textCapacity];
-    char compilerDirectives[textCapacity];
-    char boundRuntimeMode[16];
-    uint32_t namesToolFlags;
-    SymbolList includeSymbols;
-    SymbolList excludeSymbols;
-    NameList objectFiles;
-    NameList libraries;
-    NameList otherInputs;
-};
-
-extern LinkOptions linkOptions;
-// Shared throw-away text of 260 characters; holds nothing across calls.
-extern char scratchPath[textCapacity];
-
-// Puts linkOptions back to its start-up values, releasing every list (for tests; a run
-// starts with them already).
-void resetLinkOptions();
 
 // Scans the option group that opens at *position ("-" or "/") and, unless secondPass, applies
 // it with its conflict warnings. Leaves *position on the character that ended the group
-// (NUL, white space, "," or "+"). Ends the run with fatal error 5 or 6 on a bad group.
+// (NUL, white space, "," or "+"). Ends the run with fatal error 5 or 6 on a bad group. The
+// first pass changes linkOptions and its symbol lists and prints warnings; the second pass only
+// overwrites scratchPath.
 void parseOptionGroup(const char** position, bool secondPass);
-
-// Appends a copy of symbol to includeSymbols (at the end) or excludeSymbols (at the front).
-// Fatal error 2 when memory runs out.
-void addIncludeSymbol(const char* symbol);
-void addExcludeSymbol(const char* symbol);
-
-// The machine the run executes on, seen from a 32-bit program: 2 ia64, 3 amd64, 0 otherwise.
-MachineType detectNativeMachine();

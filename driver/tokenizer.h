@@ -7,6 +7,12 @@
 
 enum { tokenLimit = 259, tokenScratchSize = 260 };
 
+// The characters that separate the words of the command line and of a companion list: white
+// space, "," and "+".
+inline bool isWordSeparator(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == ',' || c == '+';
+}
+
 enum ScanFlags { scanCopy = 0, scanQuote = 1, scanMeasure = 8 };
 
 // flags scanCopy: copies one token without its quotes into destination (capacity chars with

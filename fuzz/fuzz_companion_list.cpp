@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     resetFuzzRunState();
     try {
         addCompanionListNames(text.data(), size);
-    } catch (int) {
+    } catch (const FakeExit&) {
         // A fatal error: the run would end here.
     }
     // Frees the lists again: libFuzzer runs an input that ends with more allocations than

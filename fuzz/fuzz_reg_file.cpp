@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 namespace {
 

@@ -3,11 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/messages.h"
-#include "driver/options.h"
-#include "link/link_steps.h"
-#include "process/command_buffer.h"
-#include "process/runner.h"
+#include "driver/main_sequence.h"
+#include "platform/platform_fake.h"
 
 void fuzzCheckFailed(const char* condition, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: invariant violated: %s\n", file, line, condition);
@@ -21,10 +18,7 @@ void silenceStandardOutput() {
 }
 
 void resetFuzzRunState() {
-    resetLinkOptions();
-    resetGeneratedNames();
-    resetMessages();
-    resetCommandBuffer();
-    fatalErrorHook = [](int id) { throw id; };
-    childProgramHook = [](const char*, const char*) { return 0u; };
+    resetRunState();
+    fakePlatform = FakePlatform();
+    fakePlatform.files = {"bin/cobol", "bin/cl", "bin/tessor", "bin/link"};
 }

@@ -1,5 +1,7 @@
 // Shared by the fuzz targets: invariant checks that stop the fuzzer with a report, and a fresh
 // run state per input in which fatal errors and child programs never leave the process.
+#include "platform/platform_fake.h"
+
 #pragma once
 
 // Prints the failed condition and aborts, so that libFuzzer keeps the input as a crash.
@@ -15,5 +17,6 @@
 void silenceStandardOutput();
 
 // The options, lists, generated names, banner and command buffer back at their start-up
-// values; a fatal error throws its id (an int), child programs are not started and answer 0.
+// values over the fake platform layer: a fatal error throws FakeExit, child programs are not
+// started and answer 0.
 void resetFuzzRunState();

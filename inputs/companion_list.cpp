@@ -45,8 +45,7 @@ void addCompanionListNames(char* text, size_t count) {
     static const char delimiters[] = {',', '+'};
     const char* end = text + count;
     for (const char* p = text; p < end;) {
-        char c = *p;
-        if (c == ' ' || (c >= '\t' && c <= '\r') || c == ',' || c == '+') {
+        if (isWordSeparator(*p)) {
             ++p;
             continue;
         }

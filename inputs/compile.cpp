@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
 
@@ -31,7 +31,7 @@ void compileCSource(const char* source) {
         " -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD",
     };
     resetCommandBuffer();
-    if (linkOptions.machine >= 0 && linkOptions.machine <= 3)
+    if (linkOptions.machine >= 0 && linkOptions.machine < machineCount)
         appendRaw(machineFlags[linkOptions.machine]);
     appendRaw(" ");
     appendToken(source);

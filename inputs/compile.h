@@ -1,6 +1,8 @@
 // Compilation of COBOL and C sources met among the inputs.
 #pragma once
 
+// Both overwrite the command buffer and start a child through the runner.
+
 // Runs "cobol" on source (with " use(directives)" when -U was given); an exit code above 8
 // as a signed value ends the run with fatal error 9.
 void compileCobolSource(const char* source);

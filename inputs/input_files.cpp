@@ -4,24 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/compile.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 namespace {
-
-bool sameText(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
-        if (x != y)
-            return false;
-        if (x == '\0')
-            return true;
-    }
-}
 
 void reportInvalidName(const char* text, int length) {
     std::string name(text, static_cast<size_t>(length));
@@ -39,19 +29,9 @@ const char* findNamePart(const char* path) {
     return namePart;
 }
 
-void appendName(NameList* list, const char* name) {
-    size_t length = std::strlen(name);
-    NameNode* node = static_cast<NameNode*>(std::malloc(sizeof(NameNode) + length + 1));
-    if (!node)
-        fatalError(msgNotEnoughMemory);
-    node->text = reinterpret_cast<char*>(node + 1);
-    std::memcpy(node->text, name, length + 1);
-    node->next = nullptr;
-    if (list->tail)
-        list->tail->next = node;
-    else
-        list->head = node;
-    list->tail = node;
+size_t stemLength(const char* namePart) {
+    const char* lastDot = std::strrchr(namePart, '.');
+    return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
 }
 
 void addInputFile(const char* text, int length) {
@@ -75,28 +55,28 @@ void addInputFile(const char* text, int length) {
     }
 
     const char* extension = lastDot + 1;
-    bool cobol =
-        sameText(extension, "cbl") || sameText(extension, "cob") || sameText(extension, "int");
-    if (cobol || sameText(extension, "c")) {
+    bool cobol = sameAsciiText(extension, "cbl") || sameAsciiText(extension, "cob") ||
+                 sameAsciiText(extension, "int");
+    if (cobol || sameAsciiText(extension, "c")) {
         // The object's name is settled before the compile: the compile may reuse every
         // shared buffer, and a name that cannot be recorded is refused before anything runs.
         const char* namePart = findNamePart(name);
-        size_t stemLength = static_cast<size_t>(lastDot - namePart);
-        if (lastDot < namePart || stemLength + 4 > tokenLimit) {
+        size_t stem = stemLength(namePart);
+        if (namePart[stem] != '.' || stem + 4 > tokenLimit) {
             reportInvalidName(text, length);
             return;
         }
         char source[textCapacity];
         char objectName[textCapacity];
         std::strcpy(source, name);
-        std::memcpy(objectName, namePart, stemLength);
-        std::strcpy(objectName + stemLength, ".obj");
+        std::memcpy(objectName, namePart, stem);
+        std::strcpy(objectName + stem, ".obj");
         if (cobol)
             compileCobolSource(source);
         else
             compileCSource(source);
         appendName(&o.objectFiles, objectName);
-    } else if (sameText(extension, "def")) {
+    } else if (sameAsciiText(extension, "def")) {
         o.hasDefinitionFile = 1;
         std::free(o.definitionFile);
         size_t nameLength = std::strlen(name);
@@ -104,9 +84,9 @@ void addInputFile(const char* text, int length) {
         if (!o.definitionFile)
             fatalError(msgNotEnoughMemory);
         std::memcpy(o.definitionFile, name, nameLength + 1);
-    } else if (sameText(extension, "lib")) {
+    } else if (sameAsciiText(extension, "lib")) {
         appendName(&o.libraries, name);
-    } else if (sameText(extension, "obj") || name[0] == '@') {
+    } else if (sameAsciiText(extension, "obj") || name[0] == '@') {
         appendName(&o.objectFiles, name);
     } else {
         appendName(&o.otherInputs, name);

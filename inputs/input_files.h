@@ -1,17 +1,19 @@
 // Classification of file names into the input lists of linkOptions.
 #pragma once
 
+#include <cstddef>
+
 // Classifies the file name of `length` characters at `text` (quotes still in it, not
 // necessarily terminated) by its extension: objects and "@" response files to objectFiles,
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
 // spot with their object recorded, anything else to otherInputs. A name that is too long is
-// reported with error 3 and skipped.
+// reported with error 3 and skipped. Overwrites scratchPath; a compile overwrites the command
+// buffer and may end the run (fatal errors 7, 8, 9, 12).
 void addInputFile(const char* text, int length);
-
-// Appends a copy of name to list (fatal error 2 when memory runs out).
-struct NameList;
-void appendName(NameList* list, const char* name);
 
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),
 // walked one multi-byte character at a time.
 const char* findNamePart(const char* path);
+
+// The length of a name part without its extension: up to its last ".", or all of it.
+size_t stemLength(const char* namePart);

@@ -3,18 +3,14 @@
 #include <cstring>
 #include <string>
 
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "inputs/input_files.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
-
-char namesResponseReference[32];
-char namesObjectName[32];
-char listObjectName[32];
-char outputBaseName[260];
 
 namespace {
 
@@ -27,13 +23,6 @@ bool isWideMachine() {
 
 } // namespace
 
-void resetGeneratedNames() {
-    std::strcpy(namesResponseReference, "@vdrlds.lnk");
-    std::strcpy(namesObjectName, "vdrlds.obj");
-    listObjectName[0] = '\0';
-    outputBaseName[0] = '\0';
-}
-
 int runLinkSteps() {
     if (isWideMachine()) {
         // Never restored: the names tool, the linker and every later search see it.
@@ -42,7 +31,7 @@ int runLinkSteps() {
             platformSetEnvironment("LIB", lib64.c_str());
     }
     int namesResult = runNamesStep();
-    if (namesResult != 0 && namesResult != 200)
+    if (namesResult != 0 && namesResult != namesAnswerPerFlavour)
         return namesResult;
     return runLinker(namesResult);
 }

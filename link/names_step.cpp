@@ -2,7 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/options.h"
+#include "driver/generated_names.h"
+#include "driver/link_options.h"
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
 #include "platform/platform.h"
@@ -27,9 +28,7 @@ void deriveMainEntryName() {
     const char* namePart = findNamePart(entry);
     if (*namePart == '@')
         ++namePart;
-    const char* lastDot = std::strrchr(entry, '.');
-    size_t length = lastDot && lastDot >= namePart ? static_cast<size_t>(lastDot - namePart)
-                                                   : std::strlen(namePart);
+    size_t length = stemLength(namePart);
     std::memcpy(scratchPath, namePart, length);
     scratchPath[length] = '\0';
     platformUpperCase(scratchPath);
@@ -60,7 +59,7 @@ int runNamesStep() {
     if (!o.objectFiles.head) {
         if (o.buildDll)
             o.useGeneratedDefinitionFile = 0;
-        return 200;
+        return namesAnswerPerFlavour;
     }
     const unsigned pid = platformProcessId();
 

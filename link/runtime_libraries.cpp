@@ -1,4 +1,4 @@
-#include "driver/options.h"
+#include "driver/link_options.h"
 #include "link/link_steps.h"
 #include "process/command_buffer.h"
 
@@ -24,7 +24,7 @@ void appendRuntimeLibraryWords(int namesResult, int msvcrtFound, int crtdllFound
     const bool shared = linkage == linkageShared || linkage == linkageImportedShared;
     const char* threadLetter = o.singleThreaded ? "s" : "m";
 
-    if (namesResult == 200) {
+    if (namesResult == namesAnswerPerFlavour) {
         appendRaw("zolrun");
         appendRaw(linkage == linkageBoundShared ? "g" : threadLetter);
         if (shared)

@@ -1,6 +1,7 @@
 // The platform layer: the few services veldra takes from the operating system.
 // One implementation per system (platform_win32.cpp, platform_posix.cpp), picked by the
-// build. Everything above this header is written once and never includes system headers.
+// build; the unit tests link platform_fake.cpp instead, which records what a run asks of the
+// system. Everything above this header is written once and never includes system headers.
 #pragma once
 
 #include <string>
@@ -52,6 +53,12 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 // child's exit code (255 when the wait fails; POSIX: 128 + signal for a killed child) and
 // returns true; returns false when the child cannot be started.
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode);
+
+// Removes the file `name` from the current directory; a file that is not there is no error.
+void platformRemoveFile(const char* name);
+
+// Ends the process with `status`, standard output flushed.
+[[noreturn]] void platformExit(int status);
 
 // The shared runtime library held during the run; no function of it is ever called.
 void* platformLoadLibrary(const char* name);

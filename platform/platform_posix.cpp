@@ -2,17 +2,19 @@
 #include "platform/platform.h"
 
 #include "platform/command_words.h"
+#include "platform/expand_environment.h"
+#include "platform/locale_text.h"
 #include "platform/message_table.h"
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <iconv.h>
 #include <langinfo.h>
 #include <signal.h>
 #include <spawn.h>
@@ -62,24 +64,6 @@ bool isAscii(const char* text) {
             return false;
     }
     return true;
-}
-
-// Converts UTF-8 text to the locale's codeset; false when the codeset cannot hold it.
-bool convertToLocale(const char* text, std::string& converted) {
-    iconv_t cd = iconv_open(nl_langinfo(CODESET), "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    size_t inLeft = std::strlen(text);
-    std::vector<char> out(inLeft * 4 + 16);
-    char* in = const_cast<char*>(text);
-    char* outPosition = out.data();
-    size_t outLeft = out.size();
-    bool ok = iconv(cd, &in, &inLeft, &outPosition, &outLeft) != static_cast<size_t>(-1) &&
-              iconv(cd, nullptr, nullptr, &outPosition, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    if (ok)
-        converted.assign(out.data(), outPosition);
-    return ok;
 }
 
 // Bytes of the character at text: by UTF-8 lead and continuation bytes, or by the locale.
@@ -178,7 +162,7 @@ int platformLoadString(int id, char* buffer, int size) {
     std::string converted;
     bool utf8 = true;
     if (!isAscii(text) && std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0 &&
-        convertToLocale(text, converted)) {
+        localeFromUtf8(text, converted)) {
         text = converted.c_str();
         utf8 = false;
     }
@@ -248,27 +232,7 @@ void platformSetEnvironment(const char* name, const char* value) {
 }
 
 unsigned platformExpandEnvironment(const char* text, char* out, unsigned size) {
-    // %NAME% of a set variable is replaced; an unset one, a lone "%" and an unclosed
-    // reference stay as written.
-    std::string result;
-    const char* p = text;
-    while (*p != '\0') {
-        const char* close = *p == '%' ? std::strchr(p + 1, '%') : nullptr;
-        if (close == nullptr) {
-            result += *p++;
-            continue;
-        }
-        const char* value = getenv(std::string(p + 1, close).c_str());
-        if (value != nullptr)
-            result += value;
-        else
-            result.append(p, close + 1);
-        p = close + 1;
-    }
-    unsigned needed = static_cast<unsigned>(result.size() + 1);
-    if (needed <= size)
-        std::memcpy(out, result.c_str(), needed);
-    return needed;
+    return expandEnvironmentReferences(text, out, size);
 }
 
 unsigned platformProcessId() {
@@ -348,6 +312,14 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     else
         *exitCode = 255;
     return true;
+}
+
+void platformRemoveFile(const char* name) {
+    std::remove(name);
+}
+
+void platformExit(int status) {
+    std::exit(status);
 }
 
 void* platformLoadLibrary(const char*) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -109,6 +110,14 @@ bool platformRunChild(const char*, const char* commandLine, unsigned* exitCode) 
     CloseHandle(process.hProcess);
     *exitCode = code;
     return true;
+}
+
+void platformRemoveFile(const char* name) {
+    std::remove(name);
+}
+
+void platformExit(int status) {
+    std::exit(status);
 }
 
 void* platformLoadLibrary(const char* name) {

@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/options.h"
 #include "driver/tokenizer.h"
 #include "platform/platform.h"
-
-unsigned (*childProgramHook)(const char* program, const char* commandText) = nullptr;
 
 namespace {
 
@@ -48,16 +46,14 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     if (!special) {
         std::strncpy(programName, program, pathBufferSize);
         programName[pathBufferSize] = '\0';
-        if (!childProgramHook) {
-            unsigned found = platformFindProgram(program, nullptr, path.data(), pathBufferSize);
-            // A longer path (POSIX only) is looked up again with room for it.
-            if (found >= pathBufferSize) {
-                path.resize(found + 1);
-                found = platformFindProgram(program, nullptr, path.data(), found + 1);
-            }
-            if (found == 0 || found >= path.size())
-                fatalFileError(msgCannotFindProgram, program);
+        unsigned found = platformFindProgram(program, nullptr, path.data(), pathBufferSize);
+        // A longer path (POSIX only) is looked up again with room for it.
+        if (found >= pathBufferSize) {
+            path.resize(found + 1);
+            found = platformFindProgram(program, nullptr, path.data(), found + 1);
         }
+        if (found == 0 || found >= path.size())
+            fatalFileError(msgCannotFindProgram, program);
     }
     std::string commandLine = std::string(programName) + commandText;
     if (linkOptions.verbose) {
@@ -68,11 +64,8 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     }
     std::fflush(stdout);
     unsigned exitCode = 0;
-    if (childProgramHook) {
-        exitCode = childProgramHook(programName, commandText);
-    } else if (!platformRunChild(path.data(), commandLine.c_str(), &exitCode)) {
+    if (!platformRunChild(path.data(), commandLine.c_str(), &exitCode))
         fatalFileError(msgCannotExecuteProgram, programName);
-    }
     if (linkOptions.verbose)
         std::fputs("\n", stdout);
     return exitCode;

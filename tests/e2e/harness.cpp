@@ -1,5 +1,7 @@
 #include "e2e/harness.h"
 
+#include "platform/command_words.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -76,25 +78,9 @@ std::string hostText(std::string text, const std::string& dir) {
     return wine ? replaceAll(text, "/", "\\") : text;
 }
 
-// The driver's rules for a child's command line: a blank ends a word outside double quotes,
-// double quotes group and are dropped, a doubled double quote inside quotes gives one.
 Words split(const std::string& line) {
     Words words;
-    bool inWord = false, quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == ' ' && !quoted) {
-            inWord = false;
-            continue;
-        }
-        if (!inWord)
-            words.emplace_back(), inWord = true;
-        if (line[i] != '"')
-            words.back() += line[i];
-        else if (quoted && i + 1 < line.size() && line[i + 1] == '"')
-            words.back() += line[++i];
-        else
-            quoted = !quoted;
-    }
+    splitCommandWords(line.c_str(), words);
     return words;
 }
 
@@ -144,11 +130,13 @@ void runCase(const Case& c, const Env& common) {
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     if (wine) {
         // Wine's own quoting of argv would change words holding blanks or double quotes: a
-        // stand-in starts veldra with the command line written as veldra's copy rules read it.
-        std::string line = hostPath(argv[0]);
-        for (const std::string& arg : c.args)
-            line += " " + replaceAll(replaceAll(arg, "\"", "\"\"\"\""), " ", "\" \"");
-        env.push_back({"VELDRA_STANDIN_LAUNCH", line});
+        // stand-in starts veldra with the command line the POSIX build rebuilds from argv.
+        argv[0] = hostPath(argv[0]);
+        std::vector<char*> words;
+        for (std::string& word : argv)
+            words.push_back(word.data());
+        env.push_back({"VELDRA_STANDIN_LAUNCH",
+                       buildCommandLine(static_cast<int>(words.size()), words.data())});
         argv = {setting("VELDRA_LAUNCHER"), setting("VELDRA_TOOLCHAIN") + "/cl.exe"};
     }
     env.insert(env.end(), common.begin(), common.end());

@@ -61,34 +61,20 @@ inline std::string lnk(const std::string& out, const std::string& objects = "@vd
 // c/quenlow/registry.reg, which `have` may make), then `env`.
 struct Case {
     Words args;
-    std::string out; // the whole standard output
-    int status;
-    Words children; // each child's command line, compared word by word
+    std::string out = B; // the whole standard output
+    int status = 0;
+    Words children = {}; // each child's command line, compared word by word
     // The files left in the working directory: those of `have`, and these ("-name": one of
     // `have` that is removed).
-    Words made;
+    Words made = {};
     // Files made before the run: "name" or "name=content", "%D" in the content standing for
     // the working directory. A name ending in "*" is a program (".exe" added under Wine): a link
     // to the stand-in of that name or, with a content, an executable file that holds it (a
     // directory when the content is "/").
     Words have = {};
     Env env = {};
-    bool skip = false;
+    bool skip = false; // for what one platform cannot express
 };
-
-// `ok` for a run that prints the banner alone and ends with status 0, `ends` for any other.
-inline Case ok(Words args, Words children, Words made, Words have = {}, Env env = {}) {
-    return {args, B, 0, children, made, have, env};
-}
-inline Case ends(Words args, std::string out, int status, Words children, Words made,
-                 Words have = {}, Env env = {}) {
-    return {args, out, status, children, made, have, env};
-}
-// A case that runs only where `here` holds: for what one platform cannot express.
-inline Case only(bool here, Case c) {
-    c.skip = !here;
-    return c;
-}
 
 // Runs each case in a fresh directory, with `common` added to every case's environment. Under
 // LANG=ja_JP.UTF-8 and Wine the expected output and command lines are turned into code page

@@ -36,32 +36,40 @@ TEST(MultibyteE2e, NamesAndMessages) {
                             "msvcrt.lib kernel32.lib -def:ソ.def";
     const std::vector<Case> cases = {
         // Output, main entry and map names come from the part behind the real backslash.
-        ok({"-L", "dir\\表.obj"}, {names("/FS /S /M表 dir\\表.obj"), lnk("表.exe -map:表.map")},
-           {"表.exe"}),
+        {.args = {"-L", "dir\\表.obj"},
+         .children = {names("/FS /S /M表 dir\\表.obj"), lnk("表.exe -map:表.map")},
+         .made = {"表.exe"}},
         // The generated .def, import library and export file are named after the output
         // and removed under those names.
-        ok({"-D", "-L", "-Oソ", "x.obj"},
-           {names("/FS /S /Dソ.def x.obj"), "tessor /LIST:RTS /Ovdrlst%P.obj x.obj", dll},
-           {"ソ.dll"}),
+        {.args = {"-D", "-L", "-Oソ", "x.obj"},
+         .children = {names("/FS /S /Dソ.def x.obj"), "tessor /LIST:RTS /Ovdrlst%P.obj x.obj", dll},
+         .made = {"ソ.dll"}},
         // A compiled source's object carries no directory, and a 0x5C trail byte is none.
-        ok({"x表.cbl", "表\\y.cbl", "x病.obj"},
-           {"cobol x表.cbl;", "cobol 表\\y.cbl;", names("/FS /S /MX表 x表.obj y.obj x病.obj"),
-            lnk("x表.exe")},
-           {"x表.obj", "y.obj", "x表.exe"}),
+        {.args = {"x表.cbl", "表\\y.cbl", "x病.obj"},
+         .children = {"cobol x表.cbl;", "cobol 表\\y.cbl;",
+                      names("/FS /S /MX表 x表.obj y.obj x病.obj"), lnk("x表.exe")},
+         .made = {"x表.obj", "y.obj", "x表.exe"}},
         // Upper case by whole characters: trail byte 0x61 stays, full-width letters change.
-        ok({"x病.obj"}, {names("/FS /S /MX病 x病.obj"), lnk("x病.exe")}, {"x病.exe"}),
-        ok({"ｘａ.obj"}, {names("/FS /S /MＸＡ ｘａ.obj"), lnk("ｘａ.exe")}, {"ｘａ.exe"}),
-        ends({"-Y"},
-             error(6, "無効なコマンド行オプションが指定されました") +
-                 "使用法: " + kUsageLine.substr(7),
-             8, {}, {}),
-        ends({"-O" + longName, "x.obj"}, error(3, "ファイル名が無効です :  " + longName), 8, {},
-             {}),
+        {.args = {"x病.obj"},
+         .children = {names("/FS /S /MX病 x病.obj"), lnk("x病.exe")},
+         .made = {"x病.exe"}},
+        {.args = {"ｘａ.obj"},
+         .children = {names("/FS /S /MＸＡ ｘａ.obj"), lnk("ｘａ.exe")},
+         .made = {"ｘａ.exe"}},
+        {.args = {"-Y"},
+         .out = error(6, "無効なコマンド行オプションが指定されました") +
+                "使用法: " + kUsageLine.substr(7),
+         .status = 8},
         // A Japanese locale that is not installed still gets Japanese, in UTF-8 (POSIX).
-        only(!wine && !eucInstalled, ends({"-Y"},
-                                          error(6, "無効なコマンド行オプションが指定されました") +
-                                              "使用法: " + kUsageLine.substr(7),
-                                          8, {}, {}, {}, {{"LANG", "ja_JP.eucJP"}})),
+        {.args = {"-Y"},
+         .out = error(6, "無効なコマンド行オプションが指定されました") +
+                "使用法: " + kUsageLine.substr(7),
+         .status = 8,
+         .env = {{"LANG", "ja_JP.eucJP"}},
+         .skip = wine || eucInstalled},
+        {.args = {"-O" + longName, "x.obj"},
+         .out = error(3, "ファイル名が無効です :  " + longName),
+         .status = 8},
     };
     runCases(cases, {{"LANG", "ja_JP.UTF-8"}, {"WINEPREFIX", prefix}});
 }

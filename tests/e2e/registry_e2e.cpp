@@ -23,13 +23,18 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
     const std::vector<std::pair<std::string, Case>> rows = {
         // A component's setting replaces a variable set before the start.
         {key + "Orvanta\\5.0\\COBOL\\Environment" + lib,
-         ok({"main.obj"}, {names("/FS /S /MMAIN main.obj") + parsed, lnk("main.exe") + parsed},
-            {"main.exe"}, {}, env)},
+         {.args = {"main.obj"},
+          .children = {names("/FS /S /MMAIN main.obj") + parsed, lnk("main.exe") + parsed},
+          .made = {"main.exe"},
+          .env = env}},
         // The maker-wide key does not; the version key sets the guard.
         {key + "Environment" + lib + key + "Orvanta\\5.0]\r\n",
-         ends({"main.obj"}, error(11, "Cannot find C runtime library"), 8,
-              {names("/FS /S /MMAIN main.obj") + parsed}, {"vdrlds%P.obj", "vdrlds%P.lnk"}, {},
-              env)},
+         {.args = {"main.obj"},
+          .out = error(11, "Cannot find C runtime library"),
+          .status = 8,
+          .children = {names("/FS /S /MMAIN main.obj") + parsed},
+          .made = {"vdrlds%P.obj", "vdrlds%P.lnk"},
+          .env = env}},
     };
     const std::string file = "/tmp/veldra-e2e-" + std::to_string(getpid()) + ".reg";
     const std::string reg = std::string(wine ? std::getenv("VELDRA_LAUNCHER") : "") + " reg ";
@@ -53,8 +58,10 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
         std::system((add + "32 /reg:32 >/dev/null 2>&1").c_str());
         std::system((add + "64 /reg:64 >/dev/null 2>&1").c_str());
         const std::string seen = parsed + " QV=32";
-        runCases({ok({"main.obj"}, {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
-                     {"main.exe"}, {}, {{"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}})});
+        runCases({{.args = {"main.obj"},
+                   .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
+                   .made = {"main.exe"},
+                   .env = {{"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}}}});
         for (const char* view : {"32", "64"})
             std::system(
                 (reg + "delete 'HKLM\\Software\\Quenlow' /f /reg:" + view + " >/dev/null 2>&1")

@@ -1,110 +1,127 @@
+// The option parser: conflict warnings in command-line order, refused options with their
+// messages, and what the arguments become (seen in the names tool's command line).
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/options.h"
 #include "test_support.h"
 
 namespace {
 
-// Runs both passes over the options; returns "<fatal error id, -1 for none>:<what was printed>".
-std::string parse(const std::string& options) {
-    testing::internal::CaptureStdout();
-    int fatal = scanLine(("veldra " + options).c_str());
-    return std::to_string(fatal) + ":" + testing::internal::GetCapturedStdout();
+const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright (C) "
+                            "2026 Quenlow. All rights reserved.\n\n";
+const std::string kUsage = "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
+                           "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
+const std::string kError5 = "ERROR: (5) Illegal command line specified\n" + kUsage;
+const std::string kError6 = "ERROR: (6) Invalid command line option specified\n" + kUsage;
+
+std::string warn(const char* ignored, const char* because) {
+    return std::string("\nWARNING: option -") + ignored + " ignored because option -" + because +
+           " specified\n\n";
+}
+std::string needs(const char* what, const char* letter) {
+    return std::string("\nError: ") + what + " name required with -" + letter + " option\n\n";
 }
 
-// Checks the fatal error and the messages (ids separated by blanks) printed, after the banner,
-// before it; nothing may be classified either way.
-void expectRun(const std::string& line, int fatal, const char* messages) {
-    resetMessages();
-    testing::internal::CaptureStdout();
-    printBanner();
-    std::string expected = testing::internal::GetCapturedStdout();
-    std::istringstream in(messages);
-    for (int id; in >> id;)
-        expected += loadMessage(id);
-    expected = std::to_string(fatal) + ":" + (*messages ? expected : "");
-    const std::string outcome = parse(line);
-    EXPECT_EQ(expected, fatal == -1 ? outcome : outcome.substr(0, expected.size())) << line;
-    EXPECT_EQ(nullptr, linkOptions.objectFiles.head) << line;
-}
+struct OptionCase {
+    std::string args;
+    std::string out; // after the banner
+    int status = -1; // 8: the scan ended the run
+};
 
-TEST(Options, ConflictWarningsInOrder) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"-T -RS", "113"},         {"-RS -T", "101"},      {"-FM -RS", "109 104"},
-        {"-FS -T -RS", "113 109"}, {"-BM -RE", "113 104"}, {"-BM -FS", "112"},
-        {"-FS -B", "108"},         {"-RS -B", "110"},      {"-RS -FS", "111"},
-        {"-RS -J", "103"},         {"-J -RM", "104"},      {"-D -E -G -K -L -S -V -Zsys", ""}};
-    for (const auto& c : cases)
-        expectRun(c.first, -1, c.second);
-}
-
-// "-RS,9999999999" does not fit an int; "-REV,1234567890" writes 16 characters.
-TEST(Options, Failures) {
-    const std::pair<const char*, const char*> cases[] = {{"-Y x.obj", ""},
-                                                         {"-P4", ""},
-                                                         {"-P12", ""},
-                                                         {"-F", ""},
-                                                         {"-Zsys2", ""},
-                                                         {"-O", "151"},
-                                                         {"-M", "150"},
-                                                         {"-I,", "152"},
-                                                         {"-X\"op", "153"},
-                                                         {"-U", ""},
-                                                         {"-RX", ""},
-                                                         {"-RS,5.", ""},
-                                                         {"-T -RX", "113"},
-                                                         {"-P  99999999999", ""},
-                                                         {"-P -99999999999", ""}};
-    for (const auto& c : cases)
-        expectRun(c.first, 6, c.second);
-    expectRun("-RS,9999999999", 6, "");
-    expectRun("-REV,1234567890", 6, "");
-    expectRun("-O" + std::string(260, 'n'), 6, "151");
-    expectRun("-M" + std::string(259, 'n') + "\tx.obj", 6, "150"); // a tab is no end
-    expectRun("-", 5, "");
-    expectRun("-V a\"b", 5, "");
-}
-
-TEST(Options, Arguments) {
-    const LinkOptions& o = linkOptions;
-    parse("-Ofirst -Osecond,b.obj -M\"my main\" -Ua+c.obj -Ia -Ib -Xc -Xd");
-    EXPECT_STREQ("second", o.outputName);
-    EXPECT_STREQ("my main", o.mainEntryName);
-    EXPECT_STREQ("a", o.compilerDirectives);
-    EXPECT_STREQ("b.obj", o.objectFiles.head->text);
-    EXPECT_STREQ("c.obj", o.objectFiles.tail->text);
-    EXPECT_STREQ("b", o.includeSymbols.head->next->text) << "kept in order";
-    EXPECT_STREQ("c", o.excludeSymbols.head->next->text) << "the latest first";
-    parse("-BLMD -P3 -F V");
-    EXPECT_STREQ("LMD", o.staticRuntimeLetters);
-    EXPECT_EQ(machineAmd64, o.machine);
-    EXPECT_STREQ(" ", o.importedThreadLetter) << "a blank is -F's letter";
-    EXPECT_EQ(1, o.verbose);
-    parse("-BD -Px -O" + std::string(259, 'n'));
-    EXPECT_STREQ("BSD", o.staticRuntimeLetters);
-    EXPECT_EQ(detectNativeMachine(), o.machine);
-    EXPECT_EQ(std::string(259, 'n'), o.outputName);
-}
-
-// The release number is written "%02.2d.%02.2d"; the field holds 15 characters.
-TEST(Options, BoundRuntimeMode) {
-    const std::pair<const char*, const char*> cases[] = {{"-RS", "S"},
-                                                         {"-Rmv", "MV"},
-                                                         {"-REV,+5.4", "EV,+05.04"},
-                                                         {"-RS,6", "S,06.00"},
-                                                         {"-RM,-12.3", "M,-12.03"},
-                                                         {"-RSV,123456789.1", "SV,123456789.01"}};
-    for (const auto& c : cases) {
-        parse(c.first);
-        EXPECT_STREQ(c.second, linkOptions.boundRuntimeMode) << c.first;
+TEST(Options, WarningsAndRefusals) {
+    const std::string n259(259, 'n'), n260(260, 'n');
+    const OptionCase cases[] = {
+        {.args = "-T -RS", .out = warn("B", "R")},
+        {.args = "-RS -T", .out = warn("R", "T")},
+        {.args = "-FM -RS", .out = warn("F", "R") + warn("J", "R")},
+        {.args = "-FS -T -RS", .out = warn("B", "R") + warn("F", "R")},
+        {.args = "-BM -RE", .out = warn("B", "R") + warn("J", "R")},
+        {.args = "-bm -fs", .out = warn("B", "F")},
+        {.args = "-fs -b", .out = warn("F", "B")},
+        {.args = "-rs -b", .out = warn("R", "B")},
+        {.args = "-RS -FS", .out = warn("R", "F")},
+        {.args = "-rs -j", .out = warn("R", "J")},
+        {.args = "-J -RM", .out = warn("J", "R")},
+        {.args = "-FS -T -J -BM", .out = warn("F", "B")},
+        {.args = "-Y x.obj", .out = kError6, .status = 8},
+        {.args = "-P4", .out = kError6, .status = 8},
+        {.args = "-P-1", .out = kError6, .status = 8},
+        {.args = "-P12", .out = kError6, .status = 8},
+        {.args = "-P  99999999999", .out = kError6, .status = 8},
+        {.args = "-P -99999999999", .out = kError6, .status = 8},
+        {.args = "-F", .out = kError6, .status = 8},
+        {.args = "-P", .out = kError6, .status = 8},
+        {.args = "-Zsys2", .out = kError6, .status = 8},
+        {.args = "-Zsy", .out = kError6, .status = 8},
+        {.args = "-O", .out = needs("Output file", "O") + kError6, .status = 8},
+        {.args = "-M", .out = needs("Main entry point", "M") + kError6, .status = 8},
+        {.args = "-I,", .out = needs("Symbol", "I") + kError6, .status = 8},
+        {.args = "-X\"op", .out = needs("Symbol", "X") + kError6, .status = 8},
+        {.args = "-U", .out = kError6, .status = 8},
+        {.args = "-RX", .out = kError6, .status = 8},
+        {.args = "-RS,5.", .out = kError6, .status = 8},
+        {.args = "-RS,", .out = kError6, .status = 8},
+        {.args = "-T -RX", .out = warn("B", "R") + kError6, .status = 8},
+        {.args = "-RS,2147483648", .out = kError6, .status = 8},
+        {.args = "-RS,2147483647", .out = ""},
+        {.args = "-REV,1234567890", .out = kError6, .status = 8},
+        {.args = "-RSV,123456789.1", .out = ""},
+        {.args = "-O" + n259, .out = ""},
+        {.args = "-M" + n259 + "\tx.obj",
+         .out = needs("Main entry point", "M") + kError6,
+         .status = 8}, // a tab is no end
+        {.args = "-O" + n260, .out = needs("Output file", "O") + kError6, .status = 8},
+        {.args = "-M\"" + n259.substr(2) + "\"", .out = ""},
+        {.args = "-M\"" + n259.substr(1) + "\"",
+         .out = needs("Main entry point", "M") + kError6,
+         .status = 8},
+        {.args = "-", .out = kError5, .status = 8},
+        {.args = "-V a\"b", .out = kError5, .status = 8},
+        {.args = "-V -/v", .out = ""},
+    };
+    for (const OptionCase& c : cases) {
+        const RunResult result = scanLine("veldra " + c.args);
+        EXPECT_EQ(c.status, result.status) << c.args;
+        EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
     }
-    parse("-RSVK");
-    EXPECT_STREQ("SV", linkOptions.boundRuntimeMode);
-    EXPECT_EQ(1, linkOptions.keepTemporaries) << "K is an option of its own";
+}
+
+// What an argument becomes, as the names tool gets it.
+TEST(Options, ArgumentsReachTheNamesTool) {
+    const struct {
+        std::string args;
+        std::string words; // of the names tool, between "/N /Ovdrlds00012A3F " and the objects
+        int native = 0;    // the machine the run executes on
+    } cases[] = {
+        {.args = "-RS", .words = "/RS /S /MMAIN"},
+        {.args = "-Rmv", .words = "/RMV /S /MMAIN"},
+        {.args = "-REV,+5.4", .words = "/REV,+05.04 /S /MMAIN"},
+        {.args = "-RS,6", .words = "/RS,06.00 /S /MMAIN"},
+        {.args = "-RM,-12.3", .words = "/RM,-12.03 /S /MMAIN"},
+        {.args = "-RSV,123456789.1", .words = "/RSV,123456789.01 /S /MMAIN"},
+        {.args = "-RSVS", .words = "/RSV /MMAIN"},
+        {.args = "-BLMD", .words = "/S /BLMD /MMAIN"},
+        {.args = "-BD", .words = "/S /BBSD /MMAIN"},
+        {.args = "-BFSBM", .words = "/S /BBM /MMAIN"},
+        {.args = "-F V", .words = "/F  /V /S /MMAIN"},
+        {.args = "-Fm", .words = "/FM /S /MMAIN"},
+        {.args = "-J -Fs", .words = "/FS /S /MMAIN"},
+        {.args = "-Px", .words = "/FS /S /MMAIN"},
+        {.args = "-px", .words = "/P3 /FS /S /MMAIN", .native = 3},
+        {.args = "-PX", .words = "/P2 /FS /S /MMAIN", .native = 2},
+        {.args = "-Mfirst -M\"my main\"", .words = "/FS /S /M\"my main\""},
+        {.args = "-M\"a\"\"b\"", .words = "/FS /S /M\"a\"\"b\""},
+        {.args = "-Zsys", .words = "/FS /S /MMAIN /Z1"},
+    };
+    for (const auto& c : cases) {
+        fakePlatform = standardPlatform();
+        fakePlatform.nativeMachine = c.native;
+        runLine("veldra main.obj " + c.args);
+        ASSERT_FALSE(fakePlatform.children.empty()) << c.args;
+        EXPECT_EQ("tessor /N /Ovdrlds00012A3F " + c.words + " main.obj", fakePlatform.children[0])
+            << c.args;
+    }
 }
 
 } // namespace

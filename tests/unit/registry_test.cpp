@@ -1,76 +1,32 @@
-// The .reg reader, and the registry import's precedence, limits and guard run against the
-// store: .reg files on POSIX, the real registry (under Wine in the cross build) on Windows.
+// The registry import's precedence, limits and guard, run against the store: .reg files read by
+// the .reg reader on POSIX, the real registry (under Wine in the cross build) on Windows.
 #include "derovezo/derovezo.h"
 #include "platform/platform.h"
-#include "platform/reg_file.h"
+#include "platform/platform_fake.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "platform/registry_posix.h"
+#include "platform/registry/registry_posix.h"
 #endif
 
 namespace {
-
-// NULs shown as "\0".
-std::string shown(std::string data) {
-    for (size_t at = 0; (at = data.find('\0', at)) != std::string::npos; at += 2)
-        data.replace(at, 1, "\\0");
-    return data;
-}
-
-// "path\name=type:data" per value, by key in order, values before subkeys.
-std::string dump(const RegFileKey& key, const std::string& path = "") {
-    std::string out;
-    for (const RegFileValue& value : key.values)
-        out += path + "\\" + value.name + "=" + std::to_string(value.type) + ":" +
-               shown(value.data) + "\n";
-    for (const RegFileKey& subkey : key.subkeys)
-        out += dump(subkey, path.empty() ? subkey.name : path + "\\" + subkey.name);
-    return out;
-}
-
-std::string parsed(const std::string& text, RegFileText target = regFileUtf8) {
-    RegFileKey root;
-    regFileParse(text.data(), text.size(), target, root);
-    return dump(root);
-}
-
-const char fixtureDump[] = R"(Software\Quenlow\Environment\QL_HOME=1:C:\Quenlow\0
-Software\Quenlow\Orvanta\5.0\COBOL\5.0\Environment\LIB=2:%QL_HOME%\lib;%LIB%\0
-Software\Quenlow\Orvanta\5.0\COBOL\Environment\COBDIR=2:%QL_HOME%\cobol;%COBDIR%\0
-Software\Quenlow\Orvanta\5.0\Tools\Version=1:2.1\0
-Software\Quenlow\Orvanta\5.0\Tools\2.1\Environment\TOOLS_PATH=1:C:\Quenlow\tools "quoted" \\server\share\0
-Software\Quenlow\Orvanta\5.0\Tools\Environment\=1:default ignored\0
-Software\Quenlow\Orvanta\5.0\Tools\Environment\JP_TEXT=1:日本語\0
-Software\Quenlow\Orvanta\5.0\Tools\Environment\TOOLS_LEVEL=4:*\0\0\0
-Software\Quenlow\Orvanta\5.0\Tools\Environment\TOOLS_LIST=7:first\0second\0\0
-)";
 
 std::string readFixture() {
     std::ostringstream bytes;
     bytes << std::ifstream(VELDRA_TEST_DATA "/quenlow-export.reg", std::ios::binary).rdbuf();
     return bytes.str();
-}
-
-TEST(RegFile, ReadsTheExportedFixture) {
-    EXPECT_EQ(fixtureDump, parsed(readFixture()));
-    // In the "C" locale the Japanese text has no form and becomes '?' per character.
-    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
-    std::setlocale(LC_CTYPE, "C");
-    EXPECT_NE(std::string::npos, parsed(readFixture(), regFileLocale).find("JP_TEXT=1:???\\0"));
-    std::setlocale(LC_CTYPE, previous.c_str());
 }
 
 const char* const storeFiles[] = {"veldra-test-machine.reg", "veldra-test-user.reg"};
@@ -103,132 +59,189 @@ void removeStore() {
 #endif
 }
 
-// A store in short form, blank-separated: "[path]" a key below Software\Quenlow ("/" for "\",
-// "5.0/" for "Orvanta/5.0/"), "NAME=text" a text value, "NAME:=text" an expandable one.
-std::string regText(const std::string& store, const char* hive) {
-    std::string out = "REGEDIT4\r\n\r\n", word;
-    for (std::istringstream in(store); in >> word;) {
-        std::replace(word.begin(), word.end(), '/', '\\');
-        const size_t equals = word.find('=');
-        if (word[0] == '[') {
-            out += "[" + std::string(hive) + "\\Software\\Quenlow\\" +
-                   (word.compare(1, 4, "5.0\\") ? "" : "Orvanta\\") + word.substr(1) + "\n";
-        } else if (word[equals - 1] != ':') {
-            out += "\"" + word.substr(0, equals) + "\"=\"" + word.substr(equals + 1) + "\"\n";
-        } else { // REG_EXPAND_SZ: its bytes, with the terminator
-            out += "\"" + word.substr(0, equals - 1) + "\"=hex(2):";
-            for (const unsigned char c : word.substr(equals + 1) + '\0') {
-                char bytes[8];
-                std::snprintf(bytes, sizeof bytes, "%02x,", c);
-                out += bytes;
+// Settings of the environment: a name with its value, or nullptr for one that is unset.
+typedef std::vector<std::pair<std::string, const char*>> Settings;
+
+// A key below Software\Quenlow (of whichever hive the file is made for), its values following.
+std::string key(const std::string& path) {
+    return "\n[\\" + path + "]\n";
+}
+std::string text(const std::string& name, const std::string& value) {
+    return "\"" + name + "\"=\"" + value + "\"\n";
+}
+std::string expandable(const std::string& name, const std::string& value) {
+    std::string line = "\"" + name + "\"=hex(2):";
+    for (const unsigned char c : value + '\0') {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "%02x,", c);
+        line += byte;
+    }
+    line.back() = '\n';
+    return line;
+}
+std::string regFile(const std::string& keys, const std::string& hive) {
+    std::string out = "REGEDIT4\r\n" + keys;
+    for (size_t at = 0; (at = out.find("\n[\\", at)) != std::string::npos; ++at)
+        out.replace(at + 2, 1, hive + "\\Software\\Quenlow\\");
+    return out;
+}
+
+struct ImportCase {
+    std::string machine = ""; // the keys of HKEY_LOCAL_MACHINE
+    std::string user;         // and of HKEY_CURRENT_USER, or a whole exported file
+    Settings before = {};
+    Settings after; // checked after the import
+};
+
+void expectImports(const std::vector<ImportCase>& cases) {
+    for (const ImportCase& c : cases) {
+        fakePlatform = FakePlatform();
+        for (const auto& [name, value] : c.before)
+            fakePlatform.environment[name] = value;
+        removeStore();
+        installStore(0, regFile(c.machine, "HKEY_LOCAL_MACHINE"));
+        installStore(1, c.user[0] == '\n' ? regFile(c.user, "HKEY_CURRENT_USER") : c.user);
+        importRegistryEnvironment();
+        for (const auto& [name, value] : c.after) {
+            std::string found;
+            const bool set = platformGetEnvironment(name.c_str(), found);
+            EXPECT_EQ(value != nullptr, set) << name;
+            if (set && value != nullptr) {
+                EXPECT_EQ(value, found) << name;
             }
-            out.back() = '\n';
         }
+        removeStore();
     }
-    return out;
-}
-
-// Environment settings "NAME=value|NAME|..." (a bare NAME is unset): mode 's' sets them,
-// 'u' unsets every NAME, 'r' reads the NAMEs back in the same form.
-std::string environment(const std::string& settings, char mode) {
-    std::string out, item, value;
-    for (std::istringstream in(settings); std::getline(in, item, '|');) {
-        const size_t equals = item.find('=');
-        const std::string name = item.substr(0, equals);
-        if (mode == 'r')
-            out += (out.empty() ? "" : "|") + name +
-                   (platformGetEnvironment(name.c_str(), value) ? "=" + value : "");
-        else if (!name.empty())
-            platformSetEnvironment(name.c_str(), mode == 's' && equals != std::string::npos
-                                                     ? item.c_str() + equals + 1
-                                                     : nullptr);
-    }
-    return out;
-}
-
-// Imports the .reg files of the two roots over the settings `before` and checks those of `after`.
-void expectImport(const std::string& machine, const std::string& user, const std::string& before,
-                  const std::string& after) {
-    environment(before + "|" + after + "|VEZIDU_PARSED", 'u');
-    environment(before, 's');
-    removeStore();
-    installStore(0, machine);
-    installStore(1, user);
-    importRegistryEnvironment();
-    EXPECT_EQ(after, environment(after, 'r'));
-    removeStore();
-}
-
-// The exported fixture as the user's keys: every kind of value, the default value ignored.
-TEST(RegistryImport, TheExportedFixture) {
-    expectImport(regText("", "HKEY_LOCAL_MACHINE"), readFixture(), "LIB=old|COBDIR",
-                 "QL_HOME=C:\\Quenlow|LIB=C:\\Quenlow\\lib;old|COBDIR=C:\\Quenlow\\cobol;%COBDIR%|"
-                 "TOOLS_PATH=C:\\Quenlow\\tools \"quoted\" \\\\server\\share|TOOLS_LEVEL=42|"
-                 "TOOLS_LIST=first|VEZIDU_PARSED=True");
-}
-
-// Cases: the stores of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, the settings at start, and
-// those expected after the import. Wine keeps values sorted by name and orders names folded to
-// lower case, where Windows keeps values in the order written and folds to upper case: the
-// cases keep to names and orders on which all of them agree.
-TEST(RegistryImport, PrecedenceLimitsAndGuard) {
-    const std::string guardStore = "[Environment] VRT_OLD=maker VRT_NEW=maker "
-                                   "[5.0/COBOL/5.0/Environment] VRT_C=cobol "
-                                   "[5.0/Tools/Environment] VRT_T=tools";
-    const std::string guardBefore = "VRT_OLD=old|VRT_NEW|VRT_C|VRT_T|VEZIDU_PARSED=";
-    const std::string long700(700, 'L'), tail(324, 'e'), fit(1023, 'f');
-    const std::string name259 = "VRT_B" + std::string(254, 'N'),
-                      name260 = "VRT_G" + std::string(255, 'M');
-    std::vector<std::array<std::string, 4>> cases = {
-        // Set before start beats the maker-wide key, not a component key.
-        {"",
-         "[Environment] VRT_OLD=maker VRT_EMPTY=maker VRT_BOTH=maker VRT_NEW=maker "
-         "[5.0/COBOL/Environment] VRT_BOTH=cobol",
-         "VRT_OLD=old|VRT_EMPTY=|VRT_BOTH=old|VRT_NEW",
-         "VRT_OLD=old|VRT_EMPTY=|VRT_BOTH=cobol|VRT_NEW=maker|VEZIDU_PARSED=True"},
-        // The machine's maker key hides the user's completely.
-        {"[Environment] VRT_A=machine",
-         "[Environment] VRT_B=user [5.0/COBOL/Environment] VRT_C=user", "VRT_A|VRT_B|VRT_C",
-         "VRT_A=machine|VRT_B|VRT_C|VEZIDU_PARSED"},
-        // An expansion of more than 1024 bytes is set in full.
-        {"", "[Environment] VRT_LONG=" + long700 + " VRT_X:=%VRT_LONG%" + tail, "",
-         "VRT_X=" + long700 + tail},
-        // A value that does not fit (name over 259, data over 1024 bytes) ends its key only.
-        {"",
-         "[5.0/COBOL/5.0/Environment] VRT_A1=1 " + name259 + "=n VRT_CFIT=" + fit +
-             " VRT_DHUGE=" + fit + "h VRT_E2=2 [5.0/COBOL/Environment] VRT_F3=3 " + name260 +
-             "=m VRT_H4=4 [5.0/Tools/Environment] VRT_I5=5",
-         "",
-         "VRT_A1=1|" + name259 + "=n|VRT_CFIT=" + fit + "|VRT_DHUGE|VRT_E2|VRT_F3=3|" + name260 +
-             "|VRT_H4|VRT_I5=5"},
-        // VEZIDU_PARSED=True (exactly) applies only the maker-wide key, keeping what is set.
-        {"", guardStore, guardBefore + "True",
-         "VRT_OLD=old|VRT_NEW=maker|VRT_C|VRT_T|VEZIDU_PARSED=True"},
-        {"", guardStore, guardBefore + "true",
-         "VRT_OLD=old|VRT_NEW=maker|VRT_C=cobol|VRT_T=tools|VEZIDU_PARSED=True"},
-        {"", guardStore, guardBefore + "True ", "VRT_C=cobol|VRT_T=tools|VEZIDU_PARSED=True"},
-        // COBOL first, then the registry's order, each component's versioned key before its
-        // own; the version key's own Environment key is no component.
-        {"",
-         "[Environment] VRT_ORDER=> [5.0/ENVIRONMENT] VRT_ORDER:=%VRT_ORDER%_env "
-         "[5.0/beta/Environment] VRT_ORDER:=%VRT_ORDER%_beta [5.0/Alpha] Version=1 "
-         "[5.0/Alpha/1/Environment] VRT_ORDER:=%VRT_ORDER%_Alpha1 [5.0/Alpha/Environment] "
-         "VRT_ORDER:=%VRT_ORDER%_Alpha [5.0/cobol/Environment] VRT_ORDER:=%VRT_ORDER%_cobol "
-         "[5.0/cobol/5.0/Environment] VRT_ORDER:=%VRT_ORDER%_cobol5",
-         "VRT_ORDER", "VRT_ORDER=>_cobol5_cobol_Alpha1_Alpha_beta"}};
-    // A component name over 259 characters ends the walk.
-#ifndef _WIN32 // Windows keeps key names to 255 characters
-    cases.push_back({"",
-                     "[5.0/A/Environment] VRT_W1=1 [5.0/" + std::string(259, 'B') +
-                         "/Environment] VRT_W2=2 [5.0/" + std::string(260, 'C') +
-                         "/Environment] VRT_W3=3 [5.0/D/Environment] VRT_W4=4",
-                     "", "VRT_W1=1|VRT_W2=2|VRT_W3|VRT_W4"});
-#endif
-    for (const auto& c : cases)
-        expectImport(regText(c[0], "HKEY_LOCAL_MACHINE"), regText(c[1], "HKEY_CURRENT_USER"), c[2],
-                     c[3]);
     std::remove(storeFiles[0]);
     std::remove(storeFiles[1]);
+}
+
+// The environment before the start beats the maker-wide key, not a component key; the machine's
+// maker key hides the user's; the exported fixture gives every kind of value, the default value
+// ignored.
+TEST(RegistryImport, Precedence) {
+    const std::string cobol = "Orvanta\\5.0\\COBOL\\Environment";
+    expectImports({
+        {.user = key("Environment") + text("VRT_OLD", "maker") + text("VRT_EMPTY", "maker") +
+                 text("VRT_BOTH", "maker") + text("VRT_NEW", "maker") + key(cobol) +
+                 text("VRT_BOTH", "cobol"),
+         .before = {{"VRT_OLD", "old"}, {"VRT_EMPTY", ""}, {"VRT_BOTH", "old"}},
+         .after = {{"VRT_OLD", "old"},
+                   {"VRT_EMPTY", ""},
+                   {"VRT_BOTH", "cobol"},
+                   {"VRT_NEW", "maker"},
+                   {"VEZIDU_PARSED", "True"}}},
+        {.machine = key("Environment") + text("VRT_A", "machine"),
+         .user = key("Environment") + text("VRT_B", "user") + key(cobol) + text("VRT_C", "user"),
+         .after = {{"VRT_A", "machine"},
+                   {"VRT_B", nullptr},
+                   {"VRT_C", nullptr},
+                   {"VEZIDU_PARSED", nullptr}}},
+        {.user = readFixture(),
+         .before = {{"LIB", "old"}},
+         .after = {{"QL_HOME", "C:\\Quenlow"},
+                   {"LIB", "C:\\Quenlow\\lib;old"},
+                   {"COBDIR", "C:\\Quenlow\\cobol;%COBDIR%"},
+                   {"TOOLS_PATH", "C:\\Quenlow\\tools \"quoted\" \\\\server\\share"},
+                   {"TOOLS_LEVEL", "42"},
+                   {"TOOLS_LIST", "first"},
+                   {"VEZIDU_PARSED", "True"}}},
+    });
+}
+
+// VEZIDU_PARSED=True (exactly) applies only the maker-wide key, keeping what is set.
+TEST(RegistryImport, Guard) {
+    const std::string store =
+        key("Environment") + text("VRT_OLD", "maker") + text("VRT_NEW", "maker") +
+        key("Orvanta\\5.0\\COBOL\\5.0\\Environment") + text("VRT_C", "cobol") +
+        key("Orvanta\\5.0\\Tools\\Environment") + text("VRT_T", "tools");
+    const Settings imported = {{"VRT_C", "cobol"}, {"VRT_T", "tools"}, {"VEZIDU_PARSED", "True"}};
+    expectImports({
+        {.user = store,
+         .before = {{"VRT_OLD", "old"}, {"VEZIDU_PARSED", "True"}},
+         .after =
+             {{"VRT_OLD", "old"}, {"VRT_NEW", "maker"}, {"VRT_C", nullptr}, {"VRT_T", nullptr}}},
+        {.user = store, .before = {{"VEZIDU_PARSED", "true"}}, .after = imported},
+        {.user = store, .before = {{"VEZIDU_PARSED", "True "}}, .after = imported},
+    });
+}
+
+// An expansion of more than 1024 bytes is set in full; a value that does not fit (name over
+// 259 characters, data over 1024 bytes) ends its key only; a component name over 259 characters
+// ends the walk; COBOL first, then the registry's order, each component's versioned key before
+// its own, the version key's own Environment key no component.
+TEST(RegistryImport, LimitsAndOrder) {
+    const std::string long700(700, 'L'), fit(1023, 'f'), expanded = long700 + std::string(324, 'e');
+    const std::string name259 = "VRT_B" + std::string(254, 'N'),
+                      name260 = "VRT_G" + std::string(255, 'M');
+    const std::string v = "Orvanta\\5.0\\";
+    std::vector<ImportCase> cases = {
+        {.user = key("Environment") + text("VRT_LONG", long700) +
+                 expandable("VRT_X", "%VRT_LONG%" + std::string(324, 'e')),
+         .after = {{"VRT_X", expanded.c_str()}}},
+        {.user = key(v + "COBOL\\5.0\\Environment") + text("VRT_A1", "1") + text(name259, "n") +
+                 text("VRT_CFIT", fit) + text("VRT_DHUGE", fit + "h") + text("VRT_E2", "2") +
+                 key(v + "COBOL\\Environment") + text("VRT_F3", "3") + text(name260, "m") +
+                 text("VRT_H4", "4") + key(v + "Tools\\Environment") + text("VRT_I5", "5"),
+         .after = {{"VRT_A1", "1"},
+                   {name259, "n"},
+                   {"VRT_CFIT", fit.c_str()},
+                   {"VRT_DHUGE", nullptr},
+                   {"VRT_E2", nullptr},
+                   {"VRT_F3", "3"},
+                   {name260, nullptr},
+                   {"VRT_H4", nullptr},
+                   {"VRT_I5", "5"}}},
+        {.user = key("Environment") + text("VRT_ORDER", ">") + key(v + "ENVIRONMENT") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_env") + key(v + "beta\\Environment") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_beta") + key(v + "Alpha") +
+                 text("Version", "1") + key(v + "Alpha\\1\\Environment") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_Alpha1") + key(v + "Alpha\\Environment") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_Alpha") + key(v + "cobol\\Environment") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_cobol") + key(v + "cobol\\5.0\\Environment") +
+                 expandable("VRT_ORDER", "%VRT_ORDER%_cobol5"),
+         .after = {{"VRT_ORDER", ">_cobol5_cobol_Alpha1_Alpha_beta"}}},
+    };
+#ifndef _WIN32 // Windows keeps key names to 255 characters, and no empty ones
+    // A key path with an empty name in it is no key: its values are dropped, and no component
+    // without a name opens the version key's own Environment key.
+    cases.push_back({.user = key(v + "Environment") + text("VRT_E", "env") +
+                             key(v + "\\Environment") + text("VRT_Z", "z"),
+                     .after = {{"VRT_E", nullptr}, {"VRT_Z", nullptr}}});
+    cases.push_back(
+        {.user = key(v + "A\\Environment") + text("VRT_W1", "1") +
+                 key(v + std::string(259, 'B') + "\\Environment") + text("VRT_W2", "2") +
+                 key(v + std::string(260, 'C') + "\\Environment") + text("VRT_W3", "3") +
+                 key(v + "D\\Environment") + text("VRT_W4", "4"),
+         .after = {{"VRT_W1", "1"}, {"VRT_W2", "2"}, {"VRT_W3", nullptr}, {"VRT_W4", nullptr}}});
+#endif
+    expectImports(cases);
+}
+
+// %NAME% of the POSIX build and of the fake as the system expands it: VT_S is "xy", VT_E
+// empty, VT_U unset.
+TEST(RegistryImport, ExpandsLikeTheSystem) {
+    fakePlatform = FakePlatform();
+    fakePlatform.environment = {{"VT_S", "xy"}, {"VT_E", ""}};
+    const struct {
+        const char* text;
+        const char* expanded;
+    } cases[] = {
+        {.text = "a%VT_S%b%VT_S%", .expanded = "axybxy"},
+        {.text = "%VT_E%x", .expanded = "x"},
+        {.text = "%VT_U%VT_S%", .expanded = "%VT_U%VT_S%"},
+        {.text = "%VT_U%%VT_S%", .expanded = "%VT_U%xy"},
+        {.text = "100%", .expanded = "100%"},
+        {.text = "%%", .expanded = "%%"},
+    };
+    for (const auto& c : cases) {
+        char out[64];
+        EXPECT_EQ(std::strlen(c.expanded) + 1, platformExpandEnvironment(c.text, out, sizeof out));
+        EXPECT_STREQ(c.expanded, out);
+    }
+    char small[] = "---";
+    EXPECT_EQ(5u, platformExpandEnvironment("<%VT_S%>", small, 3));
+    EXPECT_STREQ("---", small) << "nothing written when it does not fit";
 }
 
 } // namespace

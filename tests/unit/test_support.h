@@ -1,7 +1,27 @@
-// A fresh run for the unit tests, in which fatal errors leave by a C++ exception instead of
-// ending the process and children are never started (they answer 0).
+// Runs of veldra inside the test program, over the fake platform layer.
 #pragma once
 
-// Resets the options and the banner, then runs both passes over a command line (program name
-// first) as the main sequence does. Returns the id of the fatal error that ended it, or -1.
-int scanLine(const char* commandLine);
+#include <string>
+#include <vector>
+
+#include "platform/platform_fake.h"
+
+// How a run ended: its status (8 after a fatal error; -1 for a scan that went through) and
+// everything it printed.
+struct RunResult {
+    int status;
+    std::string out;
+};
+
+// A fake with the four tools on the program path, msvcrt.lib in "lib", LIB naming "lib" and
+// process id 12A3F.
+FakePlatform standardPlatform();
+
+// Runs the whole main sequence over `commandLine` (program name first) on fakePlatform, with
+// an empty registry store.
+RunResult runLine(const std::string& commandLine, int argumentCount = 2);
+
+// Only both passes over the command line, after a reset of the run state.
+RunResult scanLine(const std::string& commandLine);
+
+std::string joined(const std::vector<std::string>& lines);

@@ -1,11 +1,17 @@
+// The tokenizer's measure, copy and quote, and the POSIX command-line rebuild and argv split
+// that follow the same quoting.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/tokenizer.h"
+#include "platform/command_words.h"
 
 namespace {
 
+typedef std::vector<std::string> Words;
 const std::string a259(259, 'a'), a260(260, 'a');
 
 // The file-name measure: "," and "+" end a token outside quotes.
@@ -13,33 +19,33 @@ int measure(const std::string& text) {
     return scanToken(scanMeasure, text.c_str(), const_cast<char*>(",+\0"), -1, 4);
 }
 
-// The copy as "<result>:text", the text cut into a field of `capacity`.
-std::string copy(const std::string& text, int capacity = 260) {
-    char field[400];
-    int spanned = scanToken(scanCopy, text.c_str(), field, static_cast<int>(text.size()), capacity);
-    return std::to_string(spanned) + ":" + field;
-}
-
 // An open quote is copied but unusable (0); a field keeps room for its terminator.
 TEST(Tokenizer, MeasureAndCopy) {
     const struct {
         std::string text;
-        int capacity, measured;
+        int capacity = 260;
+        int measured;
+        int spanned; // by the copy, 0 when it fails
         std::string copied;
-    } cases[] = {{"a\"b c\"d", 260, 7, "7:ab cd"},
-                 {"\"x \"\"y\"\" z\"", 260, 11, "11:x \"y\" z"},
-                 {"\"a,b\"+c", 260, 5, "7:a,b+c"},
-                 {"a\tb c", 260, 3, "3:a\tb"},
-                 {"C:\\dir\\\"x y\" z", 260, 12, "12:C:\\dir\\x y"},
-                 {"\"abc", 260, 0, "0:abc"},
-                 {a259, 260, 259, "259:" + a259},
-                 {a260, 260, 259, "0:"},
-                 {"abc", 4, 3, "3:abc"},
-                 {"abcd", 4, 4, "0:"}};
+    } cases[] = {
+        {.text = "a\"b c\"d", .measured = 7, .spanned = 7, .copied = "ab cd"},
+        {.text = "\"x \"\"y\"\" z\"", .measured = 11, .spanned = 11, .copied = "x \"y\" z"},
+        {.text = "\"a,b\"+c", .measured = 5, .spanned = 7, .copied = "a,b+c"},
+        {.text = "a\tb c", .measured = 3, .spanned = 3, .copied = "a\tb"},
+        {.text = "C:\\dir\\\"x y\" z", .measured = 12, .spanned = 12, .copied = "C:\\dir\\x y"},
+        {.text = "\"abc", .measured = 0, .spanned = 0, .copied = "abc"},
+        {.text = a259, .measured = 259, .spanned = 259, .copied = a259},
+        {.text = a260, .measured = 259, .spanned = 0, .copied = ""},
+        {.text = "abc", .capacity = 4, .measured = 3, .spanned = 3, .copied = "abc"},
+        {.text = "abcd", .capacity = 4, .measured = 4, .spanned = 0, .copied = ""},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.measured, measure(c.text));
-        EXPECT_EQ(c.copied, copy(c.text, c.capacity));
+        char field[400];
+        EXPECT_EQ(c.measured, measure(c.text)) << c.text;
+        EXPECT_EQ(c.spanned, scanToken(scanCopy, c.text.c_str(), field,
+                                       static_cast<int>(c.text.size()), c.capacity))
+            << c.text;
+        EXPECT_EQ(c.copied, field) << c.text;
     }
 }
 
@@ -47,26 +53,88 @@ TEST(Tokenizer, MeasureAndCopy) {
 // through the copy rules as itself.
 TEST(Tokenizer, QuoteReadsBack) {
     const std::string ab = std::string(128, 'a') + " " + std::string(128, 'b');
-    const std::pair<std::string, std::string> cases[] = {{"obj\\main.obj", "obj\\main.obj"},
-                                                         {"my file", "\"my file\""},
-                                                         {"say \"hi\"", "\"say \"\"hi\"\"\""},
-                                                         {"C:\\my dir\\", "\"C:\\my dir\\\""},
-                                                         {"\"", "\"\"\"\""},
-                                                         {"a\\\"b", "\"a\\\"\"b\""},
-                                                         {"tab\there", "tab\there"},
-                                                         {"", ""},
-                                                         {a259, a259},
-                                                         {a260, ""},
-                                                         {ab, "\"" + ab + "\""},
-                                                         {"a" + ab, ""}};
+    const struct {
+        std::string text;
+        std::string token; // empty: none
+    } cases[] = {
+        {.text = "obj\\main.obj", .token = "obj\\main.obj"},
+        {.text = "my file", .token = "\"my file\""},
+        {.text = "say \"hi\"", .token = "\"say \"\"hi\"\"\""},
+        {.text = "C:\\my dir\\", .token = "\"C:\\my dir\\\""},
+        {.text = "\"", .token = "\"\"\"\""},
+        {.text = "a\\\"b", .token = "\"a\\\"\"b\""},
+        {.text = "tab\there", .token = "tab\there"},
+        {.text = "", .token = ""},
+        {.text = a259, .token = a259},
+        {.text = a260, .token = ""},
+        {.text = ab, .token = "\"" + ab + "\""},
+        {.text = "a" + ab, .token = ""},
+    };
     for (const auto& c : cases) {
-        char word[400];
-        int length = scanToken(scanQuote, c.first.c_str(), word, -1, 270);
-        EXPECT_EQ(c.second, std::string(word, length)) << c.first;
+        char word[400], copied[400];
+        int length = scanToken(scanQuote, c.text.c_str(), word, -1, 270);
+        EXPECT_EQ(c.token, std::string(word, length)) << c.text;
         if (length > 0) {
-            EXPECT_EQ(length, measure(c.second)) << c.first;
-            EXPECT_EQ(std::to_string(length) + ":" + c.first, copy(c.second));
+            EXPECT_EQ(length, measure(c.token)) << c.text;
+            EXPECT_EQ(length, scanToken(scanCopy, c.token.c_str(), copied, length, 260));
+            EXPECT_EQ(c.text, copied);
         }
+    }
+}
+
+// Each argument reads back as one word, through the child's split and the driver's own scan.
+TEST(CommandWords, RebuildReadsBackIntact) {
+    const struct {
+        Words argv;
+        std::string line;
+    } cases[] = {
+        {.argv = {"veldra", "a.obj", "b,c+d.lib", "-VS", "tab\tin"},
+         .line = "veldra a.obj b,c+d.lib -VS tab\tin"},
+        {.argv = {"my dir/veldra", "-Omy app.exe"}, .line = "my\" \"dir/veldra -Omy\" \"app.exe"},
+        {.argv = {"v", "a\"b", "a  \"b", "", "x", ""},
+         .line = "v a\"\"\"\"b a\"  \"\"\"b \"\" x \"\""},
+        {.argv = {"v", "\"", " lead", "trail ", "C:\\my dir\\", "\\\"", "%PATH%"},
+         .line = "v \"\"\"\" \" \"lead trail\" \" C:\\my\" \"dir\\ \\\"\"\"\" %PATH%"},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        for (const std::string& arg : c.argv)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(c.line, line);
+        Words split, scanned;
+        splitCommandWords(line.c_str(), split);
+        EXPECT_EQ(c.argv, split) << line;
+        for (const char* p = line.c_str(); *p != '\0';) {
+            char copy[tokenScratchSize];
+            int spanned = *p == ' ' ? 1 : scanToken(scanCopy, p, copy, std::strlen(p), -1);
+            if (*p != ' ')
+                scanned.push_back(spanned == 0 ? "<scan failed>" : copy);
+            p += spanned == 0 ? std::strlen(p) : spanned;
+        }
+        EXPECT_EQ(c.argv, scanned) << line;
+    }
+}
+
+// Lines no rebuild writes.
+TEST(CommandWords, SplitFollowsTheTokenizerQuoting) {
+    const std::string longWord(5000, 'w');
+    const struct {
+        std::string line;
+        Words words;
+    } cases[] = {
+        {.line = "  a   b  ", .words = {"a", "b"}},
+        {.line = "a \"\" b", .words = {"a", "", "b"}},
+        {.line = "a\"\"b", .words = {"ab"}},
+        {.line = "a\tb c", .words = {"a\tb", "c"}},
+        {.line = "x \"open end", .words = {"x", "open end"}},
+        {.line = "x \"a\"\"", .words = {"x", "a\""}},
+        {.line = "cl " + longWord, .words = {"cl", longWord}},
+    };
+    for (const auto& c : cases) {
+        Words words;
+        splitCommandWords(c.line.c_str(), words);
+        EXPECT_EQ(c.words, words) << c.line;
     }
 }
 

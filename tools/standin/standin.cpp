@@ -30,6 +30,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
+#include "platform/command_words.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -43,13 +46,13 @@ namespace {
 
 std::string lowerCase(std::string text) {
     for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = asciiLower(c);
     return text;
 }
 
 std::string upperCase(std::string text) {
     for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = asciiUpper(c);
     return text;
 }
 
@@ -84,39 +87,6 @@ std::string toolNameOf(const std::string& path) {
     if (endsWith(name, ".exe"))
         name.resize(name.size() - 4);
     return name;
-}
-
-[[maybe_unused]] std::vector<std::string> splitWords(const char* line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (const char* p = line; *p != '\0'; ++p) {
-        if (quoted) {
-            if (*p == '"' && p[1] == '"') {
-                word += '"';
-                ++p;
-            } else if (*p == '"') {
-                quoted = false;
-            } else {
-                word += *p;
-            }
-        } else if (*p == ' ') {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else if (*p == '"') {
-            quoted = true;
-            inWord = true;
-        } else {
-            word += *p;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(word);
-    return words;
 }
 
 [[maybe_unused]] std::string tokenForm(const std::string& word) {
@@ -321,7 +291,7 @@ int main(int argc, char** argv) {
     std::string tool = toolNameOf(module);
     // The driver's own splitting rules, not the C runtime's: the words are what it meant.
     line = GetCommandLineA();
-    words = splitWords(line.c_str());
+    splitCommandWords(line.c_str(), words);
 #else
     std::string tool = toolNameOf(argc > 0 ? argv[0] : "");
     for (int i = 0; i < argc; ++i) {

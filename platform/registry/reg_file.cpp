@@ -17,9 +17,11 @@
 // Lines end in LF or CRLF; blanks and tabs may surround the parts. A first line that is not a
 // header is read as an ordinary line of a "5.00" file. In "5.00" files the data of hex(1),
 // hex(2) and hex(7) is UTF-16LE text; in "REGEDIT4" files it is already in the locale's bytes.
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
 
-#include "derovezo/registry_store.h"
+#include "platform/ascii.h"
+#include "platform/locale_text.h"
+#include "platform/registry/registry_store.h"
 
 #include <algorithm>
 #include <climits>
@@ -39,8 +41,7 @@ struct ParseState {
 };
 
 int foldedByte(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 'a' && byte <= 'z' ? byte - 'a' + 'A' : byte;
+    return static_cast<unsigned char>(asciiUpper(c));
 }
 
 bool startsWithIgnoringCase(const std::string& text, size_t pos, const char* prefix) {
@@ -121,40 +122,6 @@ std::string utf8FromUtf16(const char* bytes, size_t size) {
     return out;
 }
 
-// Length of the well-formed UTF-8 sequence at text[pos] and its code point in c; 0 when the
-// bytes there are not one.
-size_t decodeUtf8(const std::string& text, size_t pos, uint32_t& c) {
-    const unsigned char lead = static_cast<unsigned char>(text[pos]);
-    size_t length = 1;
-    uint32_t smallest = 0;
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, c = lead & 0x1F, smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, c = lead & 0x0F, smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, c = lead & 0x07, smallest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() - pos < length) {
-        return 0;
-    }
-    for (size_t i = 1; i < length; ++i) {
-        const unsigned char trail = static_cast<unsigned char>(text[pos + i]);
-        if ((trail & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (trail & 0x3F);
-    }
-    if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 bool isValidUtf8(const std::string& text) {
     uint32_t c = 0;
     for (size_t pos = 0; pos < text.size();) {
@@ -167,37 +134,15 @@ bool isValidUtf8(const std::string& text) {
     return true;
 }
 
-// Through wcrtomb, so the result follows whatever locale the program has set.
-std::string localeFromUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    std::mbstate_t state{};
-    char buffer[MB_LEN_MAX];
-    for (size_t pos = 0; pos < text.size();) {
-        uint32_t c = '?';
-        const size_t length = decodeUtf8(text, pos, c);
-        pos += length == 0 ? 1 : length;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        size_t written = static_cast<size_t>(-1);
-        if (c <= static_cast<uint32_t>(WCHAR_MAX)) {
-            written = std::wcrtomb(buffer, static_cast<wchar_t>(c), &state);
-        }
-        if (written == static_cast<size_t>(-1)) {
-            out += '?';
-            state = std::mbstate_t{};
-        } else {
-            out.append(buffer, written);
-        }
-    }
-    return out;
+std::string inLocale(const std::string& utf8) {
+    std::string text;
+    localeFromUtf8(utf8, text);
+    return text;
 }
 
 // Names and quoted strings of the file.
 std::string fileText(const std::string& text, const ParseState& state) {
-    return state.target == regFileLocale && state.textIsUtf8 ? localeFromUtf8(text) : text;
+    return state.target == regFileLocale && state.textIsUtf8 ? inLocale(text) : text;
 }
 
 // The data of hex(1), hex(2) and hex(7).
@@ -206,7 +151,7 @@ std::string dataText(const std::string& bytes, const ParseState& state) {
         return bytes;
     }
     const std::string utf8 = utf8FromUtf16(bytes.data(), bytes.size());
-    return state.target == regFileLocale ? localeFromUtf8(utf8) : utf8;
+    return state.target == regFileLocale ? inLocale(utf8) : utf8;
 }
 
 bool nameLess(const RegFileKey& key, const std::string& name) {

@@ -4,20 +4,16 @@
 // Each file is read on first use and kept for the rest of the run; a file that is missing or
 // cannot be read is a root without keys. Results follow the Win32 calls, access checks and
 // error numbers included, so the import behaves alike on both systems.
-#include "platform/registry_posix.h"
+#include "platform/registry/registry_posix.h"
 
-#include "derovezo/registry_store.h"
-#include "platform/reg_file.h"
+#include "platform/registry/reg_file.h"
+#include "platform/registry/registry_store.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
-
-#ifndef VELDRA_SYSCONFDIR
-#define VELDRA_SYSCONFDIR "/etc"
-#endif
 
 namespace {
 

@@ -10,16 +10,16 @@ typedef void* RegistryKey;
 enum RegistryRoot { rootLocalMachine, rootCurrentUser };
 
 enum : uint32_t {
-    accessQueryValue = 0x1,       // KEY_QUERY_VALUE
-    accessEnumerateKeys = 0x8,  // KEY_ENUMERATE_SUB_KEYS
+    accessQueryValue = 0x1,    // KEY_QUERY_VALUE
+    accessEnumerateKeys = 0x8, // KEY_ENUMERATE_SUB_KEYS
 };
 
 enum : uint32_t {
-    registryString = 1,         // REG_SZ
-    registryExpandString = 2,   // REG_EXPAND_SZ
-    registryBinary = 3,         // REG_BINARY
-    registryDword = 4,          // REG_DWORD
-    registryMultiString = 7,    // REG_MULTI_SZ
+    registryString = 1,       // REG_SZ
+    registryExpandString = 2, // REG_EXPAND_SZ
+    registryBinary = 3,       // REG_BINARY
+    registryDword = 4,        // REG_DWORD
+    registryMultiString = 7,  // REG_MULTI_SZ
 };
 
 // Each call returns 0 on success and nonzero otherwise, as the Win32 registry does.

@@ -1,0 +1,79 @@
+// The run's settings: the LinkOptions record and its lists. The option parser and input
+// classification fill it; every later step reads it. Process-wide, one per run.
+#pragma once
+
+#include <cstdint>
+
+// Target machine.
+typedef int32_t MachineType;
+enum : MachineType { machineIx86 = 0, machineAlpha = 1, machineIa64 = 2, machineAmd64 = 3 };
+// Every machine lies in 0 .. machineCount - 1.
+enum : MachineType { machineCount = 4 };
+
+// Head-only chain of symbols; each node is one allocation, the text stored inline.
+struct SymbolNode {
+    SymbolNode* next;
+    char text[1];
+};
+struct SymbolList {
+    SymbolNode* head;
+};
+
+// Head and tail of a chain of names, appended at the tail, never freed before the end.
+struct NameNode {
+    NameNode* next;
+    char* text; // points at the inline copy that follows the node
+};
+struct NameList {
+    NameNode* head;
+    NameNode* tail;
+};
+
+enum { textCapacity = 260 }; // 259 characters and a terminator
+
+struct LinkOptions {
+    int verbose;
+    int linkSystemPrograms;
+    int singleThreaded;
+    int useGeneratedDefinitionFile;
+    char staticRuntimeLetters[4]; // class, thread, debug letter, terminator
+    char importedThreadLetter[2];
+    int buildDll;
+    int generateMap;
+    int guiApplication;
+    int staticRuntime;
+    int importedSharedRuntime;
+    int boundSharedRuntime;
+    int keepTemporaries;
+    int useCompanionList;
+    int noBanner;
+    int hasDefinitionFile;
+    char* definitionFile;
+    MachineType machine;
+    char outputName[textCapacity];
+    char mainEntryName[textCapacity];
+    char compilerDirectives[textCapacity];
+    char boundRuntimeMode[16];
+    uint32_t namesToolFlags;
+    SymbolList includeSymbols;
+    SymbolList excludeSymbols;
+    NameList objectFiles;
+    NameList libraries;
+    NameList otherInputs;
+};
+
+extern LinkOptions linkOptions;
+// Shared throw-away text of 260 characters; holds nothing across calls.
+extern char scratchPath[textCapacity];
+
+// Puts linkOptions back to its start-up values, releasing every list and the definition file
+// name (a run starts with them already; resetRunState calls it).
+void resetLinkOptions();
+
+// Appends a copy of symbol to includeSymbols (at the end) or excludeSymbols (at the front).
+// Fatal error 2 when memory runs out.
+void addIncludeSymbol(const char* symbol);
+void addExcludeSymbol(const char* symbol);
+
+// Appends a copy of name at the tail of list (fatal error 2 when memory runs out).
+void appendName(NameList* list, const char* name);

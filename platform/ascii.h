@@ -1,0 +1,20 @@
+// ASCII case folding: the same under every locale and code page, for names the system itself
+// compares (extensions, registry keys, tool names).
+#pragma once
+
+inline char asciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// True when a and b differ at most in the case of ASCII letters.
+inline bool sameAsciiText(const char* a, const char* b) {
+    for (; asciiUpper(*a) == asciiUpper(*b); ++a, ++b) {
+        if (*a == '\0')
+            return true;
+    }
+    return false;
+}

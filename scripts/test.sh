@@ -40,5 +40,5 @@ step "packages" bash "$VELDRA_ROOT/scripts/package.sh"
 print_stages
 echo "  total time: $((SECONDS - started))s"
 [ ${#failed[@]} -eq 0 ] || echo "FAILED: ${failed[*]}"
-echo "test.sh steps: $((${#STAGE_LOG[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
+echo "steps: $((${#STAGE_LOG[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 [ ${#failed[@]} -eq 0 ]

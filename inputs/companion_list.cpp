@@ -7,8 +7,6 @@
 #include "driver/tokenizer.h"
 #include "inputs/input_files.h"
 
-// The list is plain text: names separated by white space, "," or "+", each name read with
-// the command line's quoting rules. Line ends and escape characters count as blanks.
 void readCompanionList(const char* baseName) {
     std::string fileName = std::string(baseName) + ".eom";
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
@@ -33,6 +31,13 @@ void readCompanionList(const char* baseName) {
         return;
     }
     text[count] = '\0';
+    addCompanionListNames(text, count);
+    std::free(text);
+}
+
+// The list is plain text: names separated by white space, "," or "+", each name read with
+// the command line's quoting rules. Line ends and escape characters count as blanks.
+void addCompanionListNames(char* text, size_t count) {
     for (char* p = text; *p != '\0'; ++p) {
         if (*p == '\r' || *p == '\n' || *p == 27)
             *p = ' ';
@@ -53,5 +58,4 @@ void readCompanionList(const char* baseName) {
         addInputFile(p, length);
         p += length;
     }
-    std::free(text);
 }

@@ -27,6 +27,12 @@ print_stages() {
     printf '  %s\n' "${STAGE_LOG[@]}"
 }
 
+# Configures and builds one preset of CMakePresets.json (its folder is build/<preset>); the
+# presets are read from the current directory.
+build_preset() {
+    (cd "$VELDRA_ROOT" && cmake --preset "$1" && cmake --build --preset "$1" -j "$VELDRA_JOBS")
+}
+
 # Wine for the Windows build: a prefix of our own under build/, so a clean clone starts clean,
 # and no debug chatter or installer dialogs (the .NET and HTML engines are switched off).
 wine_env() {
@@ -68,6 +74,16 @@ wine_prepare() {
         return 1
     fi
     touch "$WINEPREFIX/.veldra-ready"
+}
+
+# Keeps this prefix's wineserver and its services running until wine_stop, started here with
+# no output pipes to inherit. Otherwise the first Windows program of a test starts them, they
+# hold on to that test's output pipe, and CTest waits for them to end after every test.
+wine_serve() {
+    wine_env
+    # Fails when one runs already, which is as good.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot </dev/null >/dev/null 2>&1
 }
 
 # True when Wine runs 32-bit Windows programs (Debian's wine32, an i386 package): tried with

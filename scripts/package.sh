@@ -51,10 +51,11 @@ first_file() {
 # True when the listing on stdin has a line ending in the given path.
 lists() { grep -Eq "(^|/)$1\$"; }
 
+# Configures the preset of that name (a Release build without tests, in build/<preset>), builds
+# the program and packs it.
 build_packages() {
-    local dir=$1
-    shift
-    cmake -S "$VELDRA_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELDRA_TESTS=OFF "$@" &&
+    local dir=$VELDRA_BUILD/$1
+    (cd "$VELDRA_ROOT" && cmake --preset "$1") &&
         cmake --build "$dir" -j "$VELDRA_JOBS" --target veldra &&
         (cd "$dir" && rm -f ./*.deb ./*.tar.gz ./*.zip && cpack -B "$dir")
 }
@@ -173,7 +174,7 @@ version=$(sed -nE 's/^project\(veldra VERSION ([0-9.]+).*/\1/p' "$VELDRA_ROOT/CM
 lint_manpage
 
 say "build the Linux packages ($linux_dir)"
-if build_packages "$linux_dir"; then
+if build_packages package-linux; then
     deb=$(first_file "$linux_dir"/veldra_"$version"_*.deb)
     tgz=$(first_file "$linux_dir"/veldra-"$version"-*.tar.gz)
     if [ -n "$deb" ]; then check_deb "$deb"; else failures+=("no .deb built"); fi
@@ -183,7 +184,7 @@ else
 fi
 
 say "build the Windows package ($windows_dir)"
-if build_packages "$windows_dir" -DCMAKE_TOOLCHAIN_FILE="$VELDRA_ROOT/cmake/mingw-w64-x86_64.cmake"; then
+if build_packages package-windows; then
     zip=$(first_file "$windows_dir"/veldra-"$version"-*.zip)
     if [ -n "$zip" ]; then check_zip "$zip"; else failures+=("no .zip built"); fi
 else
@@ -191,7 +192,7 @@ else
 fi
 
 say "build the 32-bit Windows package ($windows32_dir)"
-if build_packages "$windows32_dir" -DCMAKE_TOOLCHAIN_FILE="$VELDRA_ROOT/cmake/mingw-w64-i686.cmake"; then
+if build_packages package-windows32; then
     zip=$(first_file "$windows32_dir"/veldra-"$version"-win32.zip)
     if [ -n "$zip" ]; then check_zip "$zip"; else failures+=("no win32 .zip built"); fi
 else

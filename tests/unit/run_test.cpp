@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,8 @@ std::string link(const std::string& inputs, const std::string& out,
 const std::string kExe = link(kLnk, "main.exe");
 const std::string kDllLink = "link -subsystem:console -dll -entry:LibMain@12 -nodefaultlib  ";
 const std::string kList = "tessor /LIST:RTS /Ovdrlst00012A3F.obj main.obj";
+const std::string kDll = kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
+                                    "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def";
 const std::string kSystem = "kernel32.lib user32.lib gdi32.lib advapi32.lib ";
 const Lines kDllRemoved = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.def",
                            "main.lib",           "main.exp",           "vdrlst00012A3F.obj"};
@@ -43,9 +46,9 @@ Lines gone(const std::string& stem, bool response = true) {
 }
 
 struct RunCase {
-    std::string args; // behind the program's name
-    Lines children;   // each child's whole command line
-    Lines removed = gone("main");
+    std::string args;                  // behind the program's name
+    Lines children = {};               // each child's whole command line
+    std::optional<Lines> removed = {}; // unset: none after a fatal error (8), else gone("main")
     int status = 0;
     std::string out = kBanner;
     std::vector<std::pair<std::string, const char*>> environment = {}; // nullptr: unset
@@ -76,7 +79,8 @@ void expectRuns(const std::vector<RunCase>& cases) {
         EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(c.out, result.out);
         EXPECT_EQ(joined(c.children), joined(fakePlatform.children));
-        EXPECT_EQ(joined(c.removed), joined(fakePlatform.removals));
+        const Lines removed = c.status == 8 ? Lines{} : gone("main");
+        EXPECT_EQ(joined(c.removed.value_or(removed)), joined(fakePlatform.removals));
         EXPECT_EQ(joined(c.settings), joined(fakePlatform.settings));
         if (!c.lookups.empty()) {
             EXPECT_EQ(joined(c.lookups), joined(fakePlatform.lookups));
@@ -95,9 +99,7 @@ TEST(Run, WorkedCommandLines) {
          .removed = gone("main", false)},
         {.args = "-D main.obj+sub.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def main.obj sub.obj",
-                      kList + " sub.obj",
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
+                      kList + " sub.obj", kDll},
          .removed = kDllRemoved},
         {.args = "-T -IMYSYM -Ib main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /S /BBS /IMYSYM /Ib /MMAIN main.obj",
@@ -113,14 +115,12 @@ TEST(Run, WorkedCommandLines) {
                       "tessor /LIST:RTS /Ovdrlst.obj main.obj",
                       kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  zorun32.lib msvcrt.lib "
                                  "kernel32.lib  -def:main.def"},
-         .removed = {}},
+         .removed = Lines{}},
         // The user's module-definition file is no temporary.
         {.args = "-D main.obj main.def",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S  main.def main.obj", kList,
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
-                     "vdrlst00012A3F.obj"}},
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S  main.def main.obj", kList, kDll},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
+                          "vdrlst00012A3F.obj"}},
     });
 }
 
@@ -140,7 +140,7 @@ TEST(Run, RarerCombinations) {
          .children = {"tessor /N /FS /Mmy /Z1 main.obj",
                       "link /nologo -subsystem:console -base:0x400000 -nodefaultlib  vdrlds.obj "
                       "main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
-         .removed = {},
+         .removed = Lines{},
          .out = ""},
         {.args = "-bfmd -t -ifoo -ubar main.obj a.cbl",
          .children = {"cobol a.cbl use(bar);",
@@ -160,14 +160,14 @@ TEST(Run, RarerCombinations) {
         {.args = "-D app.res x.lib",
          .children = {"link -subsystem:console -dll -nodefaultlib -machine:ix86   app.res "
                       "-out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
-         .removed = {"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
+         .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
         {.args = "-T -D -P1 @resp app.res",
          .children = {"tessor /N /Ovdrlds00012A3F /P1 /S /BBS /Dresp.def @resp.lnk",
                       "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha "
                       " @vdrlds00012A3F.lnk app.res -out:resp.dll  zorun32s.lib msvcrt.lib " +
                           kSystem + " -def:resp.def"},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib",
-                     "resp.exp"}},
+         .removed =
+             Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
         {.args = "-S -P2 -B dir\\x.y\\@first.obj x.lib",
          .children = {"tessor /N /Ovdrlds00012A3F /P2 /BBS /MFIRST dir\\x.y\\@first.obj",
                       "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  "
@@ -201,27 +201,23 @@ TEST(Run, FailuresAndCleanUp) {
         // The export file keeps a "." that begins the output name; the import library not.
         {.args = "-O. main.obj",
          .children = {kMain, link(kLnk, ".")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
         {.args = "-O..\\bin\\out main.obj",
          .children = {kMain, link(kLnk, "..\\bin\\out")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
         // Looked up before the echo: nothing printed or started.
         {.args = "-V a.cbl b.obj",
-         .children = {},
-         .removed = {},
          .status = 8,
          .out = error(7, "Cannot find program :  cobol"),
          .missing = {"bin/cobol"},
          .lookups = {"cobol"}},
         {.args = "a.cbl b.obj",
          .children = {"cobol a.cbl;"},
-         .removed = {},
          .status = 8,
          .out = error(8, "Cannot execute program :  tessor"),
          .unstartable = {"tessor"}},
         {.args = "a.cbl b.c c.cbl -Umy\" \"dir",
          .children = {"cobol a.cbl use(\"my dir\");"},
-         .removed = {},
          .status = 8,
          .out = error(9, "Program indicated failure"),
          .exitCodes = {{"cobol", 9}}},
@@ -255,7 +251,6 @@ TEST(Run, SearchPaths) {
     const RunCase found = {.args = "main.obj", .children = {kMain, kExe}};
     RunCase lost = {.args = "main.obj",
                     .children = {kMain},
-                    .removed = {},
                     .status = 8,
                     .out = error(11, "Cannot find C runtime library")};
     auto with = [](RunCase c, std::vector<std::pair<std::string, const char*>> environment,
@@ -291,7 +286,6 @@ TEST(Run, SearchPaths) {
         {.args = "-P3 main.obj", .children = {p3, amd64}, .environment = {{"LIB64", ""}}},
         {.args = "-P1 main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /P1 /FS /S /MMAIN main.obj"},
-         .removed = {},
          .status = 8,
          .out = error(11, "Cannot find C runtime library"),
          .environment = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
@@ -299,9 +293,7 @@ TEST(Run, SearchPaths) {
         {.args = "-D -Xfoo main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def /X_zOprdata /Xfoo  main.obj "
                       "zoprinfo.obj",
-                      kList + " zoprinfo.obj",
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
+                      kList + " zoprinfo.obj", kDll},
          .removed = kDllRemoved,
          .files = {"lib/zoprinfo.obj"}},
         {.args = "-P3 main.obj",
@@ -341,14 +333,8 @@ TEST(Run, NameLimits) {
         {.args = "-O" + a255 + ".bin prog.obj",
          .children = {prog, link(kLnk, a255 + ".bin")},
          .removed = gone(a255)},
-        {.args = a256 + ".x",
-         .children = {},
-         .removed = {},
-         .status = 8,
-         .out = error(3, "Invalid file name :  " + a256)},
+        {.args = a256 + ".x", .status = 8, .out = error(3, "Invalid file name :  " + a256)},
         {.args = "-O" + a256 + " prog.obj",
-         .children = {},
-         .removed = {},
          .status = 8,
          .out = error(3, "Invalid file name :  " + a256)},
         // A command-line word ends after 259 characters: the rest is the next name.

@@ -64,8 +64,7 @@ struct Case {
     std::string out = B; // the whole standard output
     int status = 0;
     Words children = {}; // each child's command line, compared word by word
-    // The files left in the working directory: those of `have`, and these ("-name": one of
-    // `have` that is removed).
+    // The files left in the working directory: those of `have`, and these.
     Words made = {};
     // Files made before the run: "name" or "name=content", "%D" in the content standing for
     // the working directory. A name ending in "*" is a program (".exe" added under Wine): a link

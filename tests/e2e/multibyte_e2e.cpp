@@ -34,6 +34,8 @@ TEST(MultibyteE2e, NamesAndMessages) {
     const std::string dll = "link -subsystem:console -dll -entry:LibMain@12 -nodefaultlib "
                             "@vdrlds%P.lnk vdrlst%P.obj -out:ソ.dll -map:ソ.map zorun32.lib "
                             "msvcrt.lib kernel32.lib -def:ソ.def";
+    const std::string refused =
+        error(6, "無効なコマンド行オプションが指定されました") + "使用法: " + kUsageLine.substr(7);
     const std::vector<Case> cases = {
         // Output, main entry and map names come from the part behind the real backslash.
         {.args = {"-L", "dir\\表.obj"},
@@ -56,14 +58,10 @@ TEST(MultibyteE2e, NamesAndMessages) {
         {.args = {"ｘａ.obj"},
          .children = {names("/FS /S /MＸＡ ｘａ.obj"), lnk("ｘａ.exe")},
          .made = {"ｘａ.exe"}},
-        {.args = {"-Y"},
-         .out = error(6, "無効なコマンド行オプションが指定されました") +
-                "使用法: " + kUsageLine.substr(7),
-         .status = 8},
+        {.args = {"-Y"}, .out = refused, .status = 8},
         // A Japanese locale that is not installed still gets Japanese, in UTF-8 (POSIX).
         {.args = {"-Y"},
-         .out = error(6, "無効なコマンド行オプションが指定されました") +
-                "使用法: " + kUsageLine.substr(7),
+         .out = refused,
          .status = 8,
          .env = {{"LANG", "ja_JP.eucJP"}},
          .skip = wine || eucInstalled},

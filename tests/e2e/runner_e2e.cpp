@@ -20,12 +20,6 @@ TEST(RunnerE2e, ToolsThatCannotBeFoundOrStarted) {
         deep = part + "/" + part + "/" + part + "/" + part + "/" + part,
         far(250, 'f'); // relative: the library's path has more than 259 characters
     runCases({
-        // Looked up before the echo: nothing is printed or started.
-        {.args = {"-V", "a.cbl", "b.obj"},
-         .out = error(7, missing + "cobol"),
-         .status = 8,
-         .have = {"bin/cl*", "bin/tessor*", "bin/link*"},
-         .env = bin},
         // A fatal error removes nothing: the compiled object stays.
         {.args = {"a.cbl", "b.obj"},
          .out = error(7, missing + "tessor"),

@@ -31,28 +31,19 @@ TEST(Platform, ChildExitStatus) {
     platformCommandLine(1, argv);
     const struct {
         const char* program;
-        const char* commandLine;
+        const char* line;
         bool started;
-        unsigned exitCode;
+        unsigned code;
     } cases[] = {
-        {.program = "/bin/sh",
-         .commandLine = "sh -c \"exit 300\"",
-         .started = true,
-         .exitCode = 44},
-        {.program = "/bin/sh",
-         .commandLine = "sh -c \"kill -PIPE $$\"",
-         .started = true,
-         .exitCode = 141},
-        {.program = "/bin/sh",
-         .commandLine = "sh -c \"kill -TERM $$\"",
-         .started = true,
-         .exitCode = 143},
-        {.program = "/etc/passwd", .commandLine = "passwd", .started = false, .exitCode = 143},
+        {.program = "/bin/sh", .line = "sh -c \"exit 300\"", .started = true, .code = 44},
+        {.program = "/bin/sh", .line = "sh -c \"kill -PIPE $$\"", .started = true, .code = 141},
+        {.program = "/bin/sh", .line = "sh -c \"kill -TERM $$\"", .started = true, .code = 143},
+        {.program = "/etc/passwd", .line = "passwd", .started = false, .code = 143},
     };
     unsigned code = 1;
     for (const auto& c : cases) {
-        EXPECT_EQ(c.started, platformRunChild(c.program, c.commandLine, &code)) << c.commandLine;
-        EXPECT_EQ(c.exitCode, code) << c.commandLine;
+        EXPECT_EQ(c.started, platformRunChild(c.program, c.line, &code)) << c.line;
+        EXPECT_EQ(c.code, code) << c.line;
     }
 }
 
@@ -82,12 +73,7 @@ TEST(Platform, ShiftJisNames) {
     } cases[] = {
         {.path = "dir\\\x95\x5C.obj", .namePart = "\x95\x5C.obj", .upper = "DIR\\\x95\x5C.OBJ"},
         {.path = "\x95\x5C\\x:\x95\x5C", .namePart = "\x95\x5C", .upper = "\x95\x5C\\X:\x95\x5C"},
-        {.path = "x\x95\x61"
-                 "a",
-         .namePart = "x\x95\x61"
-                     "a",
-         .upper = "X\x95\x61"
-                  "A"},
+        {.path = "x\x95\x61\x61", .namePart = "x\x95\x61\x61", .upper = "X\x95\x61\x41"},
         {.path = "\x82\x81/b", .namePart = "b", .upper = "\x82\x60/B"},
     };
     for (const auto& c : cases) {
@@ -111,11 +97,9 @@ TEST(Platform, UpperCaseKeepsLengths) {
         std::string text;
         std::string upper;
     } cases[] = {
-        {.text = "\xef\xbd\x81" "b",
-         .upper = "\xef\xbc\xa1"
-                  "B"},                              // full-width a
-        {.text = "\xc5\xbfs", .upper = "\xc5\xbfS"}, // long s: "S" is shorter
-        {.text = "\xc9\x90", .upper = "\xc9\x90"},   // its capital is longer
+        {.text = "\xef\xbd\x81\x62", .upper = "\xef\xbc\xa1\x42"}, // full-width a
+        {.text = "\xc5\xbfs", .upper = "\xc5\xbfS"},               // long s: "S" is shorter
+        {.text = "\xc9\x90", .upper = "\xc9\x90"},                 // its capital is longer
     };
     for (const auto& c : cases) {
         std::string upper = c.text;

@@ -8,10 +8,6 @@
 
 namespace {
 
-const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright (C) "
-                            "2026 Quenlow. All rights reserved.\n\n";
-const std::string kUsage = "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
-                           "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
 const std::string kError5 = "ERROR: (5) Illegal command line specified\n" + kUsage;
 const std::string kError6 = "ERROR: (6) Invalid command line option specified\n" + kUsage;
 

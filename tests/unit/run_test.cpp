@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,28 +16,39 @@ namespace {
 
 typedef std::vector<std::string> Lines;
 
-const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright (C) "
-                            "2026 Quenlow. All rights reserved.\n\n";
 const std::string kMain = "tessor /N /Ovdrlds00012A3F /FS /S /MMAIN main.obj";
-const std::string kLink = "link -subsystem:console -base:0x400000 -nodefaultlib  ";
-const std::string kExe = kLink + "@vdrlds00012A3F.lnk -out:main.exe  zorun32.lib msvcrt.lib "
-                                 "kernel32.lib ";
+const std::string kLnk = "@vdrlds00012A3F.lnk";
+
+// The linker's line for a console program.
+std::string link(const std::string& inputs, const std::string& out,
+                 const std::string& libraries = "zorun32.lib msvcrt.lib kernel32.lib ") {
+    return "link -subsystem:console -base:0x400000 -nodefaultlib  " + inputs + " -out:" + out +
+           "  " + libraries;
+}
+
+const std::string kExe = link(kLnk, "main.exe");
 const std::string kDllLink = "link -subsystem:console -dll -entry:LibMain@12 -nodefaultlib  ";
 const std::string kList = "tessor /LIST:RTS /Ovdrlst00012A3F.obj main.obj";
+const std::string kDll = kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
+                                    "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def";
 const std::string kSystem = "kernel32.lib user32.lib gdi32.lib advapi32.lib ";
-const Lines kRemoved = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp"};
 const Lines kDllRemoved = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.def",
                            "main.lib",           "main.exp",           "vdrlst00012A3F.obj"};
 const std::string x300(300, 'x');
 
-std::string error(int id, const std::string& text) {
-    return kBanner + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
+// The clean-up after a names step: its object, its response file (not with -S), and the import
+// library and export file named after the output's stem.
+Lines gone(const std::string& stem, bool response = true) {
+    Lines names = {"vdrlds00012A3F.obj", stem + ".lib", stem + ".exp"};
+    if (response)
+        names.insert(names.begin() + 1, "vdrlds00012A3F.lnk");
+    return names;
 }
 
 struct RunCase {
-    std::string args; // behind the program's name
-    Lines children;   // each child's whole command line
-    Lines removed = kRemoved;
+    std::string args;                  // behind the program's name
+    Lines children = {};               // each child's whole command line
+    std::optional<Lines> removed = {}; // unset: none after a fatal error (8), else gone("main")
     int status = 0;
     std::string out = kBanner;
     std::vector<std::pair<std::string, const char*>> environment = {}; // nullptr: unset
@@ -67,7 +79,8 @@ void expectRuns(const std::vector<RunCase>& cases) {
         EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(c.out, result.out);
         EXPECT_EQ(joined(c.children), joined(fakePlatform.children));
-        EXPECT_EQ(joined(c.removed), joined(fakePlatform.removals));
+        const Lines removed = c.status == 8 ? Lines{} : gone("main");
+        EXPECT_EQ(joined(c.removed.value_or(removed)), joined(fakePlatform.removals));
         EXPECT_EQ(joined(c.settings), joined(fakePlatform.settings));
         if (!c.lookups.empty()) {
             EXPECT_EQ(joined(c.lookups), joined(fakePlatform.lookups));
@@ -82,19 +95,15 @@ TEST(Run, WorkedCommandLines) {
          .lookups = {"tessor", "link"}},
         {.args = "-S main.obj sub.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /MMAIN main.obj sub.obj",
-                      kLink + "vdrlds00012A3F.obj main.obj sub.obj -out:main.exe  zorun32.lib "
-                              "msvcrt.lib kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "main.lib", "main.exp"}},
+                      link("vdrlds00012A3F.obj main.obj sub.obj", "main.exe")},
+         .removed = gone("main", false)},
         {.args = "-D main.obj+sub.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def main.obj sub.obj",
-                      kList + " sub.obj",
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
+                      kList + " sub.obj", kDll},
          .removed = kDllRemoved},
         {.args = "-T -IMYSYM -Ib main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /S /BBS /IMYSYM /Ib /MMAIN main.obj",
-                      kLink + "@vdrlds00012A3F.lnk -out:main.exe  zorun32s.lib msvcrt.lib " +
-                          kSystem}},
+                      link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
         {.args = "-N -G -L main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /G /MMAIN main.obj",
                       "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  "
@@ -106,14 +115,12 @@ TEST(Run, WorkedCommandLines) {
                       "tessor /LIST:RTS /Ovdrlst.obj main.obj",
                       kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  zorun32.lib msvcrt.lib "
                                  "kernel32.lib  -def:main.def"},
-         .removed = {}},
+         .removed = Lines{}},
         // The user's module-definition file is no temporary.
         {.args = "-D main.obj main.def",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S  main.def main.obj", kList,
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
-                     "vdrlst00012A3F.obj"}},
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S  main.def main.obj", kList, kDll},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
+                          "vdrlst00012A3F.obj"}},
     });
 }
 
@@ -133,13 +140,12 @@ TEST(Run, RarerCombinations) {
          .children = {"tessor /N /FS /Mmy /Z1 main.obj",
                       "link /nologo -subsystem:console -base:0x400000 -nodefaultlib  vdrlds.obj "
                       "main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
-         .removed = {},
+         .removed = Lines{},
          .out = ""},
         {.args = "-bfmd -t -ifoo -ubar main.obj a.cbl",
          .children = {"cobol a.cbl use(bar);",
                       "tessor /N /Ovdrlds00012A3F /S /BFMD /Ifoo /MMAIN main.obj a.obj",
-                      kLink + "@vdrlds00012A3F.lnk -out:main.exe  zorun32s.lib msvcrt.lib " +
-                          kSystem}},
+                      link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
         {.args = "-rmv,5.1 -j main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FM /S /MMAIN main.obj", kExe},
          .out = kBanner + "\nWARNING: option -R ignored because option -J specified\n\n"},
@@ -154,21 +160,21 @@ TEST(Run, RarerCombinations) {
         {.args = "-D app.res x.lib",
          .children = {"link -subsystem:console -dll -nodefaultlib -machine:ix86   app.res "
                       "-out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
-         .removed = {"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
+         .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
         {.args = "-T -D -P1 @resp app.res",
          .children = {"tessor /N /Ovdrlds00012A3F /P1 /S /BBS /Dresp.def @resp.lnk",
                       "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha "
                       " @vdrlds00012A3F.lnk app.res -out:resp.dll  zorun32s.lib msvcrt.lib " +
                           kSystem + " -def:resp.def"},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib",
-                     "resp.exp"}},
+         .removed =
+             Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
         {.args = "-S -P2 -B dir\\x.y\\@first.obj x.lib",
          .children = {"tessor /N /Ovdrlds00012A3F /P2 /BBS /MFIRST dir\\x.y\\@first.obj",
                       "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  "
                       "vdrlds00012A3F.obj dir\\x.y\\@first.obj -out:first.exe  x.lib "
                       "zorun32s.lib msvcrt.lib bufferoverflowu.lib " +
                           kSystem},
-         .removed = {"vdrlds00012A3F.obj", "first.lib", "first.exp"}},
+         .removed = gone("first", false)},
     });
 }
 
@@ -178,8 +184,8 @@ TEST(Run, FailuresAndCleanUp) {
     const std::string verbose = "tessor /N /Ovdrlds00012A3F /FS /V /S /Dmain.def main.obj";
     expectRuns({
         {.args = "main.obj",
-         .children = {kMain, kLink + "@vdrlds00012A3F.lnk -out:main.exe  zolrunsi.lib oopss.lib "
-                                     "msvcrt.lib kernel32.lib "},
+         .children = {kMain,
+                      link(kLnk, "main.exe", "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib ")},
          .exitCodes = {{"tessor", 200}}},
         {.args = "-V -D main.obj",
          .children = {verbose, kList},
@@ -190,43 +196,35 @@ TEST(Run, FailuresAndCleanUp) {
          .exitCodes = {{"tessor", 3}}},
         {.args = "main.obj", .children = {kMain, kExe}, .status = 5, .exitCodes = {{"link", 5}}},
         {.args = "-Oout.bin main.obj",
-         .children = {kMain, kLink + "@vdrlds00012A3F.lnk -out:out.bin  zorun32.lib msvcrt.lib "
-                                     "kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "out.lib", "out.exp"}},
+         .children = {kMain, link(kLnk, "out.bin")},
+         .removed = gone("out")},
         // The export file keeps a "." that begins the output name; the import library not.
         {.args = "-O. main.obj",
-         .children = {kMain, kLink + "@vdrlds00012A3F.lnk -out:.  zorun32.lib msvcrt.lib "
-                                     "kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
+         .children = {kMain, link(kLnk, ".")},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
         {.args = "-O..\\bin\\out main.obj",
-         .children = {kMain, kLink + "@vdrlds00012A3F.lnk -out:..\\bin\\out  zorun32.lib "
-                                     "msvcrt.lib kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
+         .children = {kMain, link(kLnk, "..\\bin\\out")},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
         // Looked up before the echo: nothing printed or started.
         {.args = "-V a.cbl b.obj",
-         .children = {},
-         .removed = {},
          .status = 8,
          .out = error(7, "Cannot find program :  cobol"),
          .missing = {"bin/cobol"},
          .lookups = {"cobol"}},
         {.args = "a.cbl b.obj",
          .children = {"cobol a.cbl;"},
-         .removed = {},
          .status = 8,
          .out = error(8, "Cannot execute program :  tessor"),
          .unstartable = {"tessor"}},
         {.args = "a.cbl b.c c.cbl -Umy\" \"dir",
          .children = {"cobol a.cbl use(\"my dir\");"},
-         .removed = {},
          .status = 8,
          .out = error(9, "Program indicated failure"),
          .exitCodes = {{"cobol", 9}}},
         {.args = "-S a.cbl",
          .children = {"cobol a.cbl;", "tessor /N /Ovdrlds00012A3F /FS /MA a.obj",
-                      kLink + "vdrlds00012A3F.obj a.obj -out:a.exe  zorun32.lib msvcrt.lib "
-                              "kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "a.lib", "a.exp"},
+                      link("vdrlds00012A3F.obj a.obj", "a.exe")},
+         .removed = gone("a", false),
          .exitCodes = {{"cobol", 8}}},
         // Up to 8 a warning; with the top bit set a success; the C compiler's code unread.
         {.args = "-S a.cbl b.cob -P3 c.c d.int",
@@ -236,15 +234,14 @@ TEST(Run, FailuresAndCleanUp) {
                       "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  "
                       "vdrlds00012A3F.obj a.obj b.obj c.obj d.obj -out:a.exe  zorun32.lib "
                       "msvcrt.lib bufferoverflowu.lib kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "a.lib", "a.exp"},
+         .removed = gone("a", false),
          .exitCodes = {{"cobol", 0x80000008u}, {"cl", 2}}},
         {.args = "-P1 x\\a.c -P2 b.c -P0 c.C",
          .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd x\\a.c",
                       "cl -c -D_X86_=1 -DWIN32 -MD -Gd b.c", "cl -c -D_X86_=1 -DWIN32 -MD -Gd c.C",
                       "tessor /N /Ovdrlds00012A3F /FS /S /MA a.obj b.obj c.obj",
-                      kLink + "@vdrlds00012A3F.lnk -out:a.exe  zorun32.lib msvcrt.lib "
-                              "kernel32.lib "},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "a.lib", "a.exp"}},
+                      link(kLnk, "a.exe")},
+         .removed = gone("a")},
     });
 }
 
@@ -254,7 +251,6 @@ TEST(Run, SearchPaths) {
     const RunCase found = {.args = "main.obj", .children = {kMain, kExe}};
     RunCase lost = {.args = "main.obj",
                     .children = {kMain},
-                    .removed = {},
                     .status = 8,
                     .out = error(11, "Cannot find C runtime library")};
     auto with = [](RunCase c, std::vector<std::pair<std::string, const char*>> environment,
@@ -280,7 +276,7 @@ TEST(Run, SearchPaths) {
         with(found, {{"LIB", "l\"\"ib\""}}),
         with(lost, {{"LIB", ("\"" + x300).c_str()}}),
         {.args = "main.obj",
-         .children = {kMain, kLink + "@vdrlds00012A3F.lnk -out:main.exe  zorun32.lib crtdll.lib "},
+         .children = {kMain, link(kLnk, "main.exe", "zorun32.lib crtdll.lib ")},
          .files = {"lib/crtdll.lib"},
          .missing = {"lib/msvcrt.lib"}},
         {.args = "-P3 main.obj",
@@ -290,7 +286,6 @@ TEST(Run, SearchPaths) {
         {.args = "-P3 main.obj", .children = {p3, amd64}, .environment = {{"LIB64", ""}}},
         {.args = "-P1 main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /P1 /FS /S /MMAIN main.obj"},
-         .removed = {},
          .status = 8,
          .out = error(11, "Cannot find C runtime library"),
          .environment = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
@@ -298,9 +293,7 @@ TEST(Run, SearchPaths) {
         {.args = "-D -Xfoo main.obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def /X_zOprdata /Xfoo  main.obj "
                       "zoprinfo.obj",
-                      kList + " zoprinfo.obj",
-                      kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                 "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"},
+                      kList + " zoprinfo.obj", kDll},
          .removed = kDllRemoved,
          .files = {"lib/zoprinfo.obj"}},
         {.args = "-P3 main.obj",
@@ -331,38 +324,28 @@ TEST(Run, SearchPaths) {
 TEST(Run, NameLimits) {
     const std::string a255(255, 'a'), a256(256, 'a');
     const std::string prog = "tessor /N /Ovdrlds00012A3F /FS /S /MPROG prog.obj";
-    auto link = [](const std::string& inputs, const std::string& output) {
-        return kLink + inputs + " -out:" + output + "  zorun32.lib msvcrt.lib kernel32.lib ";
-    };
     expectRuns({
         {.args = a255 + ".obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M" + std::string(255, 'A') + " " + a255 +
                           ".obj",
-                      link("@vdrlds00012A3F.lnk", a255 + ".exe")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", a255 + ".lib", a255 + ".exp"}},
+                      link(kLnk, a255 + ".exe")},
+         .removed = gone(a255)},
         {.args = "-O" + a255 + ".bin prog.obj",
-         .children = {prog, link("@vdrlds00012A3F.lnk", a255 + ".bin")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", a255 + ".lib", a255 + ".exp"}},
-        {.args = a256 + ".x",
-         .children = {},
-         .removed = {},
-         .status = 8,
-         .out = error(3, "Invalid file name :  " + a256)},
+         .children = {prog, link(kLnk, a255 + ".bin")},
+         .removed = gone(a255)},
+        {.args = a256 + ".x", .status = 8, .out = error(3, "Invalid file name :  " + a256)},
         {.args = "-O" + a256 + " prog.obj",
-         .children = {},
-         .removed = {},
          .status = 8,
          .out = error(3, "Invalid file name :  " + a256)},
         // A command-line word ends after 259 characters: the rest is the next name.
         {.args = a256 + ".obj",
          .children = {"tessor /N /Ovdrlds00012A3F /FS /S /MJ j.obj",
                       link("@vdrlds00012A3F.lnk " + a256 + ".ob", "j.exe")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "j.lib", "j.exp"}},
+         .removed = gone("j")},
         // "." has no extension: "..obj", whose stem and main entry name are ".".
         {.args = ".",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M. ..obj",
-                      link("@vdrlds00012A3F.lnk", "..exe")},
-         .removed = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "..lib", "..exp"}},
+         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M. ..obj", link(kLnk, "..exe")},
+         .removed = gone(".")},
     });
 }
 

@@ -49,6 +49,10 @@ RunResult scanLine(const std::string& commandLine) {
     });
 }
 
+std::string error(int id, const std::string& text) {
+    return kBanner + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
+}
+
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines)

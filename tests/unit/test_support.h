@@ -25,3 +25,12 @@ RunResult runLine(const std::string& commandLine, int argumentCount = 2);
 RunResult scanLine(const std::string& commandLine);
 
 std::string joined(const std::vector<std::string>& lines);
+
+// Inline, so that they are set before the tables of any file that uses them.
+inline const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright "
+                                   "(C) 2026 Quenlow. All rights reserved.\n\n";
+inline const std::string kUsage =
+    "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
+    "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
+// The banner, then "ERROR: (id) text".
+std::string error(int id, const std::string& text);

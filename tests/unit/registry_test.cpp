@@ -29,19 +29,23 @@ std::string readFixture() {
     return bytes.str();
 }
 
-const char* const storeFiles[] = {"veldra-test-machine.reg", "veldra-test-user.reg"};
+// Named after the running case: CTest runs the cases side by side in one folder.
+std::string storeFile(int index) {
+    return std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+           (index == 0 ? "-machine.reg" : "-user.reg");
+}
 
 // Makes the .reg file the keys of HKEY_LOCAL_MACHINE (index 0) or HKEY_CURRENT_USER (1): on
 // Windows with `reg import` into the 32-bit view that veldra reads (Wine's drive Z: is the
 // Unix root), elsewhere as the store file.
 void installStore(int index, const std::string& regFile) {
-    std::ofstream(storeFiles[index], std::ios::binary) << regFile;
+    std::ofstream(storeFile(index), std::ios::binary) << regFile;
 #ifdef _WIN32
     ASSERT_EQ(0,
               std::system(
-                  ("reg import " + std::string(storeFiles[index]) + " /reg:32 >NUL 2>&1").c_str()));
+                  ("reg import " + storeFile(index) + " /reg:32 >NUL 2>&1").c_str()));
 #else
-    registrySetStoreFiles(storeFiles[0], storeFiles[1]);
+    registrySetStoreFiles(storeFile(0).c_str(), storeFile(1).c_str());
 #endif
 }
 
@@ -112,8 +116,8 @@ void expectImports(const std::vector<ImportCase>& cases) {
         }
         removeStore();
     }
-    std::remove(storeFiles[0]);
-    std::remove(storeFiles[1]);
+    std::remove(storeFile(0).c_str());
+    std::remove(storeFile(1).c_str());
 }
 
 // The environment before the start beats the maker-wide key, not a component key; the machine's

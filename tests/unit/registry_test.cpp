@@ -41,9 +41,7 @@ std::string storeFile(int index) {
 void installStore(int index, const std::string& regFile) {
     std::ofstream(storeFile(index), std::ios::binary) << regFile;
 #ifdef _WIN32
-    ASSERT_EQ(0,
-              std::system(
-                  ("reg import " + storeFile(index) + " /reg:32 >NUL 2>&1").c_str()));
+    ASSERT_EQ(0, std::system(("reg import " + storeFile(index) + " /reg:32 >NUL 2>&1").c_str()));
 #else
     registrySetStoreFiles(storeFile(0).c_str(), storeFile(1).c_str());
 #endif

@@ -148,6 +148,12 @@ const std::string kExtraLib = "link -lib -machine:x64 -out:extra.lib extra.obj";
 INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::Values(
     Case{"sources", {"veldra -P3 main.c util.c"}, "", "main.exe x", kRan, 7,
          {"main.exe", "main.obj", "util.obj"}, kGone},
+    Case{"objects", {kCl + "util.c", "veldra -P3 main.c util.obj"}, "", "main.exe x", kRan, 7,
+         {"main.exe"}, kGone},
+    Case{"companion", {kCl + "util.c", "veldra -P3 -E main.c"}, "", "main.exe x", kRan, 7,
+         {"main.exe"}},
+    Case{"response", {kCl + "util.c", "veldra -P3 main.c @objs"}, "", "main.exe x", kRan, 7,
+         {"main.exe"}},
     Case{"entry named as the object", {"veldra -P3 start.c"}, "", "start.exe", "Start\n", 5,
          {"start.exe"}},
     Case{"native", {"veldra -Px main.c util.c"}, "", "main.exe x", kRan, 7, {"main.exe"}},

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "driver/tokenizer.h"
@@ -52,7 +53,13 @@ void addCompanionListNames(char* text, size_t count) {
         int length = scanToken(scanMeasure, p, const_cast<char*>(delimiters),
                                static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff), 2);
         if (length == 0) {
-            ++p;
+            // An open double quote: a scan from any character up to the first double quote
+            // reaches it in the same state and fails the same way, so skipping them one at a
+            // time comes to skipping them all at once. Without this a long list would be
+            // scanned to its end once per character.
+            const char* quote =
+                *p == '\0' ? nullptr : static_cast<const char*>(std::memchr(p, '"', end - p));
+            p = quote ? quote + 1 : p + 1;
             continue;
         }
         addInputFile(p, length);

@@ -1,5 +1,6 @@
-// Whole runs over the fake platform: every child's command line byte for byte, what is looked
-// up, what is removed afterwards, the environment changes, the output and the exit status.
+// Whole runs over the fake platform layer: every child's command line byte for byte, what is
+// looked up, what is removed afterwards, the environment changes, the output and the exit status;
+// and the option scan alone, with its warnings and refusals.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,14 +11,93 @@
 #include <utility>
 #include <vector>
 
-#include "test_support.h"
+#include "driver/main_sequence.h"
+#include "driver/tokenizer.h"
+#include "platform/platform_fake.h"
+#ifndef _WIN32
+#include "platform/registry/registry_posix.h"
+#endif
 
 namespace {
 
 typedef std::vector<std::string> Lines;
+typedef std::vector<std::pair<std::string, const char*>> Env; // nullptr: unset
 
-const std::string kMain = "tessor /N /Ovdrlds00012A3F /FS /S /MMAIN main.obj";
+const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright (C) "
+                            "2026 Quenlow. All rights reserved.\n\n";
+const std::string kUsage = "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
+                           "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
+const std::string kError5 = "ERROR: (5) Illegal command line specified\n" + kUsage;
+const std::string kError6 = "ERROR: (6) Invalid command line option specified\n" + kUsage;
+
+// The banner, then "ERROR: (id) text".
+std::string error(int id, const std::string& text) {
+    return kBanner + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
+}
+std::string warn(const char* ignored, const char* because) {
+    return std::string("\nWARNING: option -") + ignored + " ignored because option -" + because +
+           " specified\n\n";
+}
+std::string needs(const char* what, const char* letter) {
+    return std::string("\nError: ") + what + " name required with -" + letter + " option\n\n";
+}
+std::string joined(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+// The four tools on the program path, msvcrt.lib in "lib", LIB naming "lib", process id 12A3F.
+FakePlatform standardPlatform() {
+    FakePlatform fake;
+    for (const char* tool : {"cobol", "cl", "tessor", "link"})
+        fake.files.insert(std::string("bin/") + tool);
+    fake.files.insert("lib/msvcrt.lib");
+    fake.environment["LIB"] = "lib";
+    return fake;
+}
+
+// How a run ended (8 after a fatal error, -1 for a scan that went through) and what it printed.
+struct RunResult {
+    int status;
+    std::string out;
+};
+template <typename Run> RunResult captured(Run run) {
+    testing::internal::CaptureStdout();
+    int status = -1;
+    try {
+        status = run();
+    } catch (const FakeExit& end) {
+        status = end.status;
+    }
+    return {status, testing::internal::GetCapturedStdout()};
+}
+// The whole main sequence over `args` on fakePlatform, with an empty registry store.
+RunResult runLine(const std::string& args) {
+#ifndef _WIN32
+    registrySetStoreFiles("", "");
+#endif
+    const std::string line = "veldra " + args;
+    return captured([&] { return runMainSequence(2, line.c_str()); });
+}
+// Only both passes over the command line, after a reset of the run state.
+RunResult scanLine(const std::string& args) {
+    resetRunState();
+    return captured([&] {
+        scanCommandLine(args.c_str(), false);
+        scanCommandLine(args.c_str(), true);
+        return -1;
+    });
+}
+
+// The names tool's main run.
+std::string names(const std::string& words) {
+    return "tessor /N /Ovdrlds00012A3F " + words;
+}
+const std::string kMain = names("/FS /S /MMAIN main.obj");
 const std::string kLnk = "@vdrlds00012A3F.lnk";
+const std::string kSystem = "kernel32.lib user32.lib gdi32.lib advapi32.lib ";
 
 // The linker's line for a console program.
 std::string link(const std::string& inputs, const std::string& out,
@@ -25,16 +105,13 @@ std::string link(const std::string& inputs, const std::string& out,
     return "link -subsystem:console -base:0x400000 -nodefaultlib  " + inputs + " -out:" + out +
            "  " + libraries;
 }
-
 const std::string kExe = link(kLnk, "main.exe");
 const std::string kDllLink = "link -subsystem:console -dll -entry:LibMain@12 -nodefaultlib  ";
 const std::string kList = "tessor /LIST:RTS /Ovdrlst00012A3F.obj main.obj";
-const std::string kDll = kDllLink + "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll  "
-                                    "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def";
-const std::string kSystem = "kernel32.lib user32.lib gdi32.lib advapi32.lib ";
+const std::string kDll = kDllLink + kLnk + " vdrlst00012A3F.obj -out:main.dll  zorun32.lib " +
+                         "msvcrt.lib kernel32.lib  -def:main.def";
 const Lines kDllRemoved = {"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.def",
                            "main.lib",           "main.exp",           "vdrlst00012A3F.obj"};
-const std::string x300(300, 'x');
 
 // The clean-up after a names step: its object, its response file (not with -S), and the import
 // library and export file named after the output's stem.
@@ -51,9 +128,9 @@ struct RunCase {
     std::optional<Lines> removed = {}; // unset: none after a fatal error (8), else gone("main")
     int status = 0;
     std::string out = kBanner;
-    std::vector<std::pair<std::string, const char*>> environment = {}; // nullptr: unset
-    Lines files = {};                                                  // "dir/name"
-    std::map<std::string, unsigned> exitCodes = {};
+    Env env = {};
+    Lines files = {}; // "dir/name"
+    std::map<std::string, unsigned> codes = {};
     Lines missing = {}; // taken away from the standard platform
     Lines unstartable = {};
     Lines settings = {}; // the environment changes the run makes
@@ -62,20 +139,17 @@ struct RunCase {
 
 void expectRuns(const std::vector<RunCase>& cases) {
     for (const RunCase& c : cases) {
-        SCOPED_TRACE(c.args + (c.environment.empty() ? "" : " with " + c.environment[0].first));
+        SCOPED_TRACE(c.args + (c.env.empty() ? "" : " with " + c.env[0].first));
         fakePlatform = standardPlatform();
-        for (const auto& [name, value] : c.environment) {
-            if (value)
-                fakePlatform.environment[name] = value;
-            else
-                fakePlatform.environment.erase(name);
-        }
+        for (const auto& [name, value] : c.env)
+            value ? void(fakePlatform.environment[name] = value)
+                  : void(fakePlatform.environment.erase(name));
         fakePlatform.files.insert(c.files.begin(), c.files.end());
         for (const std::string& file : c.missing)
             fakePlatform.files.erase(file);
-        fakePlatform.exitCodes = c.exitCodes;
+        fakePlatform.exitCodes = c.codes;
         fakePlatform.unstartable.insert(c.unstartable.begin(), c.unstartable.end());
-        const RunResult result = runLine("veldra " + c.args);
+        const RunResult result = runLine(c.args);
         EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(c.out, result.out);
         EXPECT_EQ(joined(c.children), joined(fakePlatform.children));
@@ -94,21 +168,19 @@ TEST(Run, WorkedCommandLines) {
          .children = {kMain + " sub.obj", kExe},
          .lookups = {"tessor", "link"}},
         {.args = "-S main.obj sub.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /MMAIN main.obj sub.obj",
+         .children = {names("/FS /MMAIN main.obj sub.obj"),
                       link("vdrlds00012A3F.obj main.obj sub.obj", "main.exe")},
          .removed = gone("main", false)},
         {.args = "-D main.obj+sub.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def main.obj sub.obj",
-                      kList + " sub.obj", kDll},
+         .children = {names("/FS /S /Dmain.def main.obj sub.obj"), kList + " sub.obj", kDll},
          .removed = kDllRemoved},
         {.args = "-T -IMYSYM -Ib main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /S /BBS /IMYSYM /Ib /MMAIN main.obj",
+         .children = {names("/S /BBS /IMYSYM /Ib /MMAIN main.obj"),
                       link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
         {.args = "-N -G -L main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /G /MMAIN main.obj",
-                      "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  "
-                      "@vdrlds00012A3F.lnk -out:main.exe -map:main.map zorun32.lib msvcrt.lib " +
-                          kSystem},
+         .children = {names("/FS /S /G /MMAIN main.obj"),
+                      "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  " + kLnk +
+                          " -out:main.exe -map:main.map zorun32.lib msvcrt.lib " + kSystem},
          .out = ""},
         {.args = "-K -D main.obj",
          .children = {"tessor /N /FS /S /Dmain.def main.obj",
@@ -118,7 +190,7 @@ TEST(Run, WorkedCommandLines) {
          .removed = Lines{}},
         // The user's module-definition file is no temporary.
         {.args = "-D main.obj main.def",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S  main.def main.obj", kList, kDll},
+         .children = {names("/FS /S  main.def main.obj"), kList, kDll},
          .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
                           "vdrlst00012A3F.obj"}},
     });
@@ -126,15 +198,13 @@ TEST(Run, WorkedCommandLines) {
 
 // Option letters in lower case, and the combinations of options and inputs met less often.
 TEST(Run, RarerCombinations) {
-    const std::string gui = "link -subsystem:windows -base:0x400000 -nodefaultlib  ";
     expectRuns({
         {.args = "-dgl -p3 -xa main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /P3 /FS /S /Dmain.def /Xa  main.obj",
+         .children = {names("/P3 /FS /S /Dmain.def /Xa  main.obj"),
                       "tessor /P3  /LIST:RTS /Ovdrlst00012A3F.obj main.obj",
-                      "link -subsystem:windows -dll -entry:LibMain -nodefaultlib -machine:amd64  "
-                      "@vdrlds00012A3F.lnk vdrlst00012A3F.obj -out:main.dll -map:main.map "
-                      "zorun32.lib msvcrt.lib bufferoverflowu.lib " +
-                          kSystem + " -def:main.def"},
+                      "link -subsystem:windows -dll -entry:LibMain -nodefaultlib -machine:amd64  " +
+                          kLnk + " vdrlst00012A3F.obj -out:main.dll -map:main.map zorun32.lib " +
+                          "msvcrt.lib bufferoverflowu.lib " + kSystem + " -def:main.def"},
          .removed = kDllRemoved},
         {.args = "-s -k -e -n -zsys -mmy -ofinal main.obj",
          .children = {"tessor /N /FS /Mmy /Z1 main.obj",
@@ -143,18 +213,20 @@ TEST(Run, RarerCombinations) {
          .removed = Lines{},
          .out = ""},
         {.args = "-bfmd -t -ifoo -ubar main.obj a.cbl",
-         .children = {"cobol a.cbl use(bar);",
-                      "tessor /N /Ovdrlds00012A3F /S /BFMD /Ifoo /MMAIN main.obj a.obj",
+         .children = {"cobol a.cbl use(bar);", names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"),
                       link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
+        // The symbol-list warnings come after the whole scan, -I before -X.
+        {.args = "-Xbar -Ifoo main.obj",
+         .children = {kMain, kExe},
+         .out = kBanner + "\nWARNING: option -I ignored because option -T not specified\n\n"
+                          "\nWARNING: option -X ignored because option -D not specified\n\n"},
         {.args = "-rmv,5.1 -j main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FM /S /MMAIN main.obj", kExe},
-         .out = kBanner + "\nWARNING: option -R ignored because option -J specified\n\n"},
+         .children = {names("/FM /S /MMAIN main.obj"), kExe},
+         .out = kBanner + warn("R", "J")},
         {.args = "-fm -G main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FM /S /G /MMAIN main.obj",
-                      gui.substr(0, gui.size() - 1) +
-                          " @vdrlds00012A3F.lnk -out:main.exe  "
-                          "zorun32.lib msvcrt.lib " +
-                          kSystem}},
+         .children = {names("/FM /S /G /MMAIN main.obj"),
+                      "link -subsystem:windows -base:0x400000 -nodefaultlib  " + kLnk +
+                          " -out:main.exe  zorun32.lib msvcrt.lib " + kSystem}},
         // Without objects the names step does not run: no entry point, no .def, the
         // machine named, the runtime of answer 200, and the fixed names removed.
         {.args = "-D app.res x.lib",
@@ -162,14 +234,15 @@ TEST(Run, RarerCombinations) {
                       "-out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
         {.args = "-T -D -P1 @resp app.res",
-         .children = {"tessor /N /Ovdrlds00012A3F /P1 /S /BBS /Dresp.def @resp.lnk",
+         .children = {names("/P1 /S /BBS /Dresp.def @resp.lnk"),
                       "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha "
-                      " @vdrlds00012A3F.lnk app.res -out:resp.dll  zorun32s.lib msvcrt.lib " +
-                          kSystem + " -def:resp.def"},
+                      " " +
+                          kLnk + " app.res -out:resp.dll  zorun32s.lib msvcrt.lib " + kSystem +
+                          " -def:resp.def"},
          .removed =
              Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
         {.args = "-S -P2 -B dir\\x.y\\@first.obj x.lib",
-         .children = {"tessor /N /Ovdrlds00012A3F /P2 /BBS /MFIRST dir\\x.y\\@first.obj",
+         .children = {names("/P2 /BBS /MFIRST dir\\x.y\\@first.obj"),
                       "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  "
                       "vdrlds00012A3F.obj dir\\x.y\\@first.obj -out:first.exe  x.lib "
                       "zorun32s.lib msvcrt.lib bufferoverflowu.lib " +
@@ -181,20 +254,20 @@ TEST(Run, RarerCombinations) {
 // A failing tool's status is passed through after the clean-up, which removes what the run
 // names whether it was made or not. A fatal error removes nothing.
 TEST(Run, FailuresAndCleanUp) {
-    const std::string verbose = "tessor /N /Ovdrlds00012A3F /FS /V /S /Dmain.def main.obj";
+    const std::string verbose = names("/FS /V /S /Dmain.def main.obj");
     expectRuns({
         {.args = "main.obj",
          .children = {kMain,
                       link(kLnk, "main.exe", "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib ")},
-         .exitCodes = {{"tessor", 200}}},
+         .codes = {{"tessor", 200}}},
         {.args = "-V -D main.obj",
          .children = {verbose, kList},
          .removed = kDllRemoved,
          .status = 3,
          .out = kBanner + "Executing:" + verbose + "\n\n\nExecuting:" + kList +
                 "\n\n\nlink finished with errors\n",
-         .exitCodes = {{"tessor", 3}}},
-        {.args = "main.obj", .children = {kMain, kExe}, .status = 5, .exitCodes = {{"link", 5}}},
+         .codes = {{"tessor", 3}}},
+        {.args = "main.obj", .children = {kMain, kExe}, .status = 5, .codes = {{"link", 5}}},
         {.args = "-Oout.bin main.obj",
          .children = {kMain, link(kLnk, "out.bin")},
          .removed = gone("out")},
@@ -220,28 +293,28 @@ TEST(Run, FailuresAndCleanUp) {
          .children = {"cobol a.cbl use(\"my dir\");"},
          .status = 8,
          .out = error(9, "Program indicated failure"),
-         .exitCodes = {{"cobol", 9}}},
+         .codes = {{"cobol", 9}}},
         {.args = "-S a.cbl",
-         .children = {"cobol a.cbl;", "tessor /N /Ovdrlds00012A3F /FS /MA a.obj",
+         .children = {"cobol a.cbl;", names("/FS /MA a.obj"),
                       link("vdrlds00012A3F.obj a.obj", "a.exe")},
          .removed = gone("a", false),
-         .exitCodes = {{"cobol", 8}}},
+         .codes = {{"cobol", 8}}},
         // Up to 8 a warning; with the top bit set a success; the C compiler's code unread.
         {.args = "-S a.cbl b.cob -P3 c.c d.int",
          .children = {"cobol a.cbl;", "cobol b.cob;", "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD c.c",
-                      "cobol d.int;",
-                      "tessor /N /Ovdrlds00012A3F /P3 /FS /MA a.obj b.obj c.obj d.obj",
+                      "cobol d.int;", names("/P3 /FS /MA a.obj b.obj c.obj d.obj"),
                       "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  "
                       "vdrlds00012A3F.obj a.obj b.obj c.obj d.obj -out:a.exe  zorun32.lib "
                       "msvcrt.lib bufferoverflowu.lib kernel32.lib "},
          .removed = gone("a", false),
-         .exitCodes = {{"cobol", 0x80000008u}, {"cl", 2}}},
+         .codes = {{"cobol", 0x80000008u}, {"cl", 2}}},
         {.args = "-P1 x\\a.c -P2 b.c -P0 c.C",
          .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd x\\a.c",
                       "cl -c -D_X86_=1 -DWIN32 -MD -Gd b.c", "cl -c -D_X86_=1 -DWIN32 -MD -Gd c.C",
-                      "tessor /N /Ovdrlds00012A3F /FS /S /MA a.obj b.obj c.obj",
-                      link(kLnk, "a.exe")},
+                      names("/FS /S /MA a.obj b.obj c.obj"), link(kLnk, "a.exe")},
          .removed = gone("a")},
+        // The scan ends the run before the sources in front of a bad option compile.
+        {.args = "prog.cbl util.c -Y", .status = 8, .out = kBanner + kError6},
     });
 }
 
@@ -249,22 +322,23 @@ TEST(Run, FailuresAndCleanUp) {
 // of a target other than ix86 along ZELBIND64.
 TEST(Run, SearchPaths) {
     const RunCase found = {.args = "main.obj", .children = {kMain, kExe}};
-    RunCase lost = {.args = "main.obj",
-                    .children = {kMain},
-                    .status = 8,
-                    .out = error(11, "Cannot find C runtime library")};
-    auto with = [](RunCase c, std::vector<std::pair<std::string, const char*>> environment,
-                   Lines files = {}) {
-        c.environment = environment;
+    const RunCase lost = {.args = "main.obj",
+                          .children = {kMain},
+                          .status = 8,
+                          .out = error(11, "Cannot find C runtime library")};
+    auto with = [](RunCase c, Env env, Lines files = {}) {
+        c.env = env;
         c.files = files;
         return c;
     };
     // A full path of 259 characters fits the search's result, one of 260 does not.
-    const std::string d248(248, 'd'), d249(249, 'd');
+    const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x');
     const std::string amd64 = "link -subsystem:console -base:0x400000 -nodefaultlib "
-                              "-machine:amd64  @vdrlds00012A3F.lnk -out:main.exe  zorun32.lib "
+                              "-machine:amd64  " +
+                              kLnk +
+                              " -out:main.exe  zorun32.lib "
                               "msvcrt.lib bufferoverflowu.lib kernel32.lib ";
-    const std::string p3 = "tessor /N /Ovdrlds00012A3F /P3 /FS /S /MMAIN main.obj";
+    const std::string p3 = names("/P3 /FS /S /MMAIN main.obj");
     expectRuns({
         with(lost, {{"LIB", nullptr}}, {"./msvcrt.lib"}),
         with(lost, {{"LIB", ""}}, {"./msvcrt.lib"}),
@@ -275,45 +349,46 @@ TEST(Run, SearchPaths) {
         with(found, {{"LIB", "\"missing;lib"}}),
         with(found, {{"LIB", "l\"\"ib\""}}),
         with(lost, {{"LIB", ("\"" + x300).c_str()}}),
+        // Blanks before an item are dropped, blanks inside it kept.
+        with(found, {{"LIB", " x; my lib"}}, {"my lib/msvcrt.lib"}),
         {.args = "main.obj",
          .children = {kMain, link(kLnk, "main.exe", "zorun32.lib crtdll.lib ")},
          .files = {"lib/crtdll.lib"},
          .missing = {"lib/msvcrt.lib"}},
         {.args = "-P3 main.obj",
          .children = {p3, amd64},
-         .environment = {{"LIB", "nowhere"}, {"LIB64", "lib"}},
+         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}},
          .settings = {"LIB=lib"}},
-        {.args = "-P3 main.obj", .children = {p3, amd64}, .environment = {{"LIB64", ""}}},
+        {.args = "-P3 main.obj", .children = {p3, amd64}, .env = {{"LIB64", ""}}},
         {.args = "-P1 main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /P1 /FS /S /MMAIN main.obj"},
+         .children = {names("/P1 /FS /S /MMAIN main.obj")},
          .status = 8,
          .out = error(11, "Cannot find C runtime library"),
-         .environment = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
+         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
         // The product-information object, looked for along LIB before the switch to LIB64.
         {.args = "-D -Xfoo main.obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /Dmain.def /X_zOprdata /Xfoo  main.obj "
-                      "zoprinfo.obj",
+         .children = {names("/FS /S /Dmain.def /X_zOprdata /Xfoo  main.obj zoprinfo.obj"),
                       kList + " zoprinfo.obj", kDll},
          .removed = kDllRemoved,
          .files = {"lib/zoprinfo.obj"}},
         {.args = "-P3 main.obj",
          .children = {p3 + " zoprinfo.obj", amd64},
-         .environment = {{"LIB", "info"}, {"LIB64", "lib"}},
+         .env = {{"LIB", "info"}, {"LIB64", "lib"}},
          .files = {"info/zoprinfo.obj"},
          .settings = {"LIB=lib"}},
         // A linker found along ZELBIND64 runs under its path, quoted when it holds a blank.
         {.args = "-P3 main.obj",
          .children = {p3, "\"my tools/link\"" + amd64.substr(4)},
-         .environment = {{"ZELBIND64", "nowhere;;my tools"}},
+         .env = {{"ZELBIND64", "nowhere;;my tools"}},
          .files = {"my tools/link"},
          .lookups = {"tessor", "link in nowhere;;my tools"}},
         {.args = "-P3 main.obj",
          .children = {p3, amd64},
-         .environment = {{"ZELBIND64", "nowhere"}},
+         .env = {{"ZELBIND64", "nowhere"}},
          .lookups = {"tessor", "link in nowhere", "link"}},
         {.args = "main.obj",
          .children = {kMain, kExe},
-         .environment = {{"ZELBIND64", "my tools"}},
+         .env = {{"ZELBIND64", "my tools"}},
          .files = {"my tools/link"},
          .lookups = {"tessor", "link"}},
     });
@@ -323,11 +398,10 @@ TEST(Run, SearchPaths) {
 // name without extension (255 before ".obj").
 TEST(Run, NameLimits) {
     const std::string a255(255, 'a'), a256(256, 'a');
-    const std::string prog = "tessor /N /Ovdrlds00012A3F /FS /S /MPROG prog.obj";
+    const std::string prog = names("/FS /S /MPROG prog.obj");
     expectRuns({
         {.args = a255 + ".obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M" + std::string(255, 'A') + " " + a255 +
-                          ".obj",
+         .children = {names("/FS /S /M") + std::string(255, 'A') + " " + a255 + ".obj",
                       link(kLnk, a255 + ".exe")},
          .removed = gone(a255)},
         {.args = "-O" + a255 + ".bin prog.obj",
@@ -339,13 +413,18 @@ TEST(Run, NameLimits) {
          .out = error(3, "Invalid file name :  " + a256)},
         // A command-line word ends after 259 characters: the rest is the next name.
         {.args = a256 + ".obj",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /MJ j.obj",
-                      link("@vdrlds00012A3F.lnk " + a256 + ".ob", "j.exe")},
+         .children = {names("/FS /S /MJ j.obj"), link(kLnk + " " + a256 + ".ob", "j.exe")},
          .removed = gone("j")},
-        // "." has no extension: "..obj", whose stem and main entry name are ".".
+        // "." has no extension: "..obj", whose stem and main entry name are "."; ".obj" is no
+        // object either; an empty main entry name has no token form.
         {.args = ".",
-         .children = {"tessor /N /Ovdrlds00012A3F /FS /S /M. ..obj", link(kLnk, "..exe")},
+         .children = {names("/FS /S /M. ..obj"), link(kLnk, "..exe")},
          .removed = gone(".")},
+        {.args = "-S .obj",
+         .children = {names("/FS /M.OBJ .obj.obj"),
+                      link("vdrlds00012A3F.obj .obj.obj", ".obj.exe")},
+         .removed = gone(".obj", false)},
+        {.args = "dir\\.obj", .status = 8, .out = error(12, "Generated command line too long")},
     });
 }
 
@@ -353,14 +432,13 @@ TEST(Run, NameLimits) {
 // in a list is not cut at 259 characters as a command-line word is.
 TEST(Run, CompanionLists) {
     using namespace std::string_literals;
-    const std::string a255(255, 'a'), a256(256, 'a');
+    const std::string a251(251, 'a'), a252(252, 'a'), a255(255, 'a'), a256(256, 'a');
     const struct {
         std::string list;
-        std::string objects; // what the names tool gets behind main.obj
+        std::string objects; // what the names tool gets behind main.obj; "-": no names step
         std::string out = kBanner;
         Lines compiled = {};
     } cases[] = {
-        {.list = "", .objects = ""},
         {.list = " \r\n\t\n", .objects = ""},
         {.list = "a.obj\r\nb.obj\nc.obj,d.obj+e.obj", .objects = " a.obj b.obj c.obj d.obj e.obj"},
         // Any byte but a separator belongs to a name; escapes turn to blanks only before the
@@ -373,9 +451,13 @@ TEST(Run, CompanionLists) {
         // Names, never options, whatever they begin with.
         {.list = "-V @resp /abs.obj \"my obj.obj\" @",
          .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk"},
-        {.list = "\"" + std::string(251, 'a') + " b.cbl\"",
-         .objects = " \"" + std::string(251, 'a') + " b.obj\"",
-         .compiled = {"cobol \"" + std::string(251, 'a') + " b.cbl\";"}},
+        {.list = "\"" + a251 + " b.cbl\"",
+         .objects = " \"" + a251 + " b.obj\"",
+         .compiled = {"cobol \"" + a251 + " b.cbl\";"}},
+        // One more and the compiler's line cannot hold the name's token form.
+        {.list = "\"" + a252 + " b.cbl\"",
+         .objects = "-",
+         .out = error(12, "Generated command line too long")},
         {.list = a255 + " " + a255 + ".cbl",
          .objects = " " + a255 + ".obj " + a255 + ".obj",
          .compiled = {"cobol " + a255 + ".cbl;"}},
@@ -387,14 +469,152 @@ TEST(Run, CompanionLists) {
     for (const auto& c : cases) {
         std::ofstream("main.eom", std::ios::binary) << c.list;
         fakePlatform = standardPlatform();
-        const RunResult result = runLine("veldra -E main.obj");
+        const RunResult result = runLine("-E main.obj");
         Lines expected = c.compiled;
-        expected.push_back("tessor /N /Ovdrlds00012A3F /FS /S /MMAIN main.obj" + c.objects);
-        expected.push_back(kExe);
+        if (c.objects != "-")
+            expected.insert(expected.end(), {kMain + c.objects, kExe});
         EXPECT_EQ(joined(expected), joined(fakePlatform.children)) << c.list;
         EXPECT_EQ(c.out, result.out) << c.list;
     }
     std::remove("main.eom");
+}
+
+// The runtime library words of every flavour, by the names tool's answer (200: the per-flavour
+// COBOL runtime) and the C runtime found (crtdll.lib when there is no msvcrt.lib).
+TEST(Run, RuntimeLibraryWords) {
+    const std::string sys = " " + kSystem.substr(0, kSystem.size() - 1);
+    const struct {
+        std::string opts;
+        unsigned answer = 0;
+        bool crtdll = false;
+        std::string words;
+    } cases[] = {
+        {.opts = "", .answer = 200, .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-J", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-fm", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-FM", .words = "zorun32.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-BM -FS",
+         .answer = 200,
+         .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-bsmf", .answer = 200, .words = "zolrunm.lib msvcrt.lib" + sys},
+        {.opts = "-FS -T", .words = "zorun32s.lib msvcrt.lib" + sys},
+        {.opts = "-RS -T", .answer = 200, .words = "zolruns.lib msvcrt.lib" + sys},
+        {.opts = "-T -RS", .answer = 200, .words = "zolrung.lib msvcrt.lib kernel32.lib" + sys},
+        {.opts = "-FM -RS", .words = "zorun32.lib msvcrt.lib kernel32.lib" + sys},
+        {.opts = "-P3", .words = "zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib"},
+        {.opts = "-P2 -T", .words = "zorun32s.lib msvcrt.lib bufferoverflowu.lib" + sys},
+        {.opts = "-G", .words = "zorun32.lib msvcrt.lib" + sys},
+        {.opts = "-RS", .crtdll = true, .words = "zorun32.lib crtdll.lib" + sys},
+        {.opts = "-P3", .crtdll = true, .words = "zorun32.lib crtdll.lib"},
+    };
+    for (const auto& c : cases) {
+        fakePlatform = standardPlatform();
+        fakePlatform.exitCodes["tessor"] = c.answer;
+        if (c.crtdll)
+            fakePlatform.files = {"bin/tessor", "bin/link", "lib/crtdll.lib"};
+        runLine("main.obj " + c.opts);
+        const std::string link = fakePlatform.children.back();
+        EXPECT_EQ(c.words + " ", link.substr(link.find("-out:main.exe  ") + 15)) << c.opts;
+    }
+}
+
+// Conflict warnings in command-line order, refused options with their messages (error 6 and
+// the usage line alone for the first list).
+TEST(Options, WarningsAndRefusals) {
+    const std::string n259(259, 'n'), n260(260, 'n');
+    const struct {
+        std::string args;
+        std::string out; // after the banner
+        int status = -1; // 8: the scan ended the run
+    } cases[] = {
+        {.args = "-T -RS", .out = warn("B", "R")},
+        {.args = "-RS -T", .out = warn("R", "T")},
+        {.args = "-FM -RS", .out = warn("F", "R") + warn("J", "R")},
+        {.args = "-FS -T -RS", .out = warn("B", "R") + warn("F", "R")},
+        {.args = "-BM -RE", .out = warn("B", "R") + warn("J", "R")},
+        {.args = "-bm -fs", .out = warn("B", "F")},
+        {.args = "-fs -b", .out = warn("F", "B")},
+        {.args = "-rs -b", .out = warn("R", "B")},
+        {.args = "-RS -FS", .out = warn("R", "F")},
+        {.args = "-rs -j", .out = warn("R", "J")},
+        {.args = "-J -RM", .out = warn("J", "R")},
+        {.args = "-FS -T -J -BM", .out = warn("F", "B")},
+        {.args = "-O", .out = needs("Output file", "O") + kError6, .status = 8},
+        {.args = "-M", .out = needs("Main entry point", "M") + kError6, .status = 8},
+        {.args = "-I,", .out = needs("Symbol", "I") + kError6, .status = 8},
+        {.args = "-X\"op", .out = needs("Symbol", "X") + kError6, .status = 8},
+        {.args = "-T -RX", .out = warn("B", "R") + kError6, .status = 8},
+        {.args = "-RS,2147483647", .out = ""},
+        {.args = "-RSV,123456789.1", .out = ""},
+        // An argument of 259 characters ends at a blank, NUL, "," or "+", not at a tab.
+        {.args = "-O" + n259, .out = ""},
+        {.args = "-O" + n259 + ",x.obj+y.obj", .out = ""},
+        {.args = "-M" + n259 + "\tx.obj",
+         .out = needs("Main entry point", "M") + kError6,
+         .status = 8},
+        {.args = "-O" + n260, .out = needs("Output file", "O") + kError6, .status = 8},
+        {.args = "-M\"" + n259.substr(2) + "\"", .out = ""},
+        {.args = "-M\"" + n259.substr(1) + "\"",
+         .out = needs("Main entry point", "M") + kError6,
+         .status = 8},
+        {.args = "-", .out = kError5, .status = 8},
+        {.args = "-V a\"b", .out = kError5, .status = 8},
+        {.args = "-V -/v", .out = ""},
+    };
+    for (const char* args :
+         {"-Y x.obj", "-P4", "-P-1", "-P12", "-P  99999999999", "-P -99999999999", "-F", "-P",
+          "-Zsys2", "-Zsy", "-U", "-RX", "-RS,5.", "-RS,", "-RS,2147483648", "-REV,1234567890"}) {
+        const RunResult result = scanLine(args);
+        EXPECT_EQ(8, result.status) << args;
+        EXPECT_EQ(kBanner + kError6, result.out) << args;
+    }
+    for (const auto& c : cases) {
+        const RunResult result = scanLine(c.args);
+        EXPECT_EQ(c.status, result.status) << c.args;
+        EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
+    }
+}
+
+// What an argument becomes, as the names tool gets it.
+TEST(Options, ArgumentsReachTheNamesTool) {
+    const struct {
+        std::string args;
+        std::string words; // of the names tool, between "/N /Ovdrlds00012A3F " and the objects
+        int native = 0;    // the machine the run executes on
+    } cases[] = {
+        {.args = "-RS", .words = "/RS /S /MMAIN"},
+        {.args = "-Rmv", .words = "/RMV /S /MMAIN"},
+        {.args = "-REV,+5.4", .words = "/REV,+05.04 /S /MMAIN"},
+        {.args = "-RS,6", .words = "/RS,06.00 /S /MMAIN"},
+        {.args = "-RM,-12.3", .words = "/RM,-12.03 /S /MMAIN"},
+        {.args = "-RSV,123456789.1", .words = "/RSV,123456789.01 /S /MMAIN"},
+        {.args = "-RSVS", .words = "/RSV /MMAIN"},
+        {.args = "-BLMD", .words = "/S /BLMD /MMAIN"},
+        {.args = "-BD", .words = "/S /BBSD /MMAIN"},
+        {.args = "-BFSBM", .words = "/S /BBM /MMAIN"},
+        {.args = "-F V", .words = "/F  /V /S /MMAIN"},
+        {.args = "-Fm", .words = "/FM /S /MMAIN"},
+        {.args = "-J -Fs", .words = "/FS /S /MMAIN"},
+        {.args = "-Px", .words = "/FS /S /MMAIN"},
+        {.args = "-px", .words = "/P3 /FS /S /MMAIN", .native = 3},
+        {.args = "-PX", .words = "/P2 /FS /S /MMAIN", .native = 2},
+        {.args = "-Mfirst -M\"my main\"", .words = "/FS /S /M\"my main\""},
+        {.args = "-M\"a\"\"b\"", .words = "/FS /S /M\"a\"\"b\""},
+        {.args = "-Zsys", .words = "/FS /S /MMAIN /Z1"},
+        {.args = "-T -Ix -Iy,-I\"z\"", .words = "/S /BBS /Ix /Iy /Iz /MMAIN"},
+    };
+    for (const auto& c : cases) {
+        fakePlatform = standardPlatform();
+        fakePlatform.nativeMachine = c.native;
+        runLine("main.obj " + c.args);
+        ASSERT_FALSE(fakePlatform.children.empty()) << c.args;
+        EXPECT_EQ(names("") + c.words + " main.obj", fakePlatform.children[0]) << c.args;
+    }
+    // File names, quoted or plain, through both passes.
+    fakePlatform = standardPlatform();
+    runLine("\"my a.obj\",b\"\"c.obj+x.OBJ");
+    ASSERT_FALSE(fakePlatform.children.empty());
+    EXPECT_EQ(names("/FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ"), fakePlatform.children[0]);
 }
 
 } // namespace

@@ -134,6 +134,18 @@ TEST(Platform, MessageLanguage) {
         platformLoadString(msgIllegalCommandLine, text, sizeof text);
         EXPECT_EQ(c.japanese ? sjis : english, text) << c.locale;
     }
+    // A Japanese locale that is not installed still counts, named by LC_ALL, else LC_MESSAGES,
+    // else LANG; its texts are then UTF-8.
+    std::setlocale(LC_ALL, "C");
+    for (const bool japanese : {false, true}) {
+        setenv("LANG", "ja_JP.nowhere", 1);
+        setenv("LC_MESSAGES", japanese ? "" : "en_US.nowhere", 1);
+        char text[256];
+        platformLoadString(msgIllegalCommandLine, text, sizeof text);
+        EXPECT_EQ(japanese, std::string(text) != english) << text;
+    }
+    unsetenv("LANG");
+    unsetenv("LC_MESSAGES");
     // Cut by whole characters: 11 bytes hold five double-byte characters.
     std::setlocale(LC_ALL, "ja_JP.SJIS");
     char text[12];
@@ -141,6 +153,12 @@ TEST(Platform, MessageLanguage) {
     EXPECT_EQ(sjis.substr(0, 10), text);
     std::setlocale(LC_ALL, "C");
 }
+
+#if defined(__x86_64__)
+TEST(Platform, NativeMachine) {
+    EXPECT_EQ(3, platformNativeMachine()); // amd64
+}
+#endif
 
 // HKEY_CURRENT_USER: $XDG_CONFIG_HOME when absolute, else $HOME/.config; none without HOME.
 TEST(Platform, RegistryStoreOfTheUser) {

@@ -2,12 +2,15 @@
 # Puts each deliberate fault of faults.tsv into the product code, one at a time, rebuilds the
 # native configuration and runs its fast suites (unit, platform, end to end without the slow
 # cases); reports the faults that no test catches, and the share caught.
-#   tests/mutation/run.sh [build folder]   (default: build/mutation, configured if missing)
+#   tests/mutation/run.sh [build folder] [fault list]
+#   (default: build/mutation, configured if missing; tests/mutation/faults.tsv; the other list is
+#   tests/mutation/independent.tsv)
 # faults.tsv: one fault a line, "file<TAB>text<TAB>replacement", "¶" standing for a line break;
 # the text must occur exactly once in the file. Lines starting with # are comments.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$root/build/mutation}
+faults=${2:-$root/tests/mutation/faults.tsv}
 jobs=${VELDRA_JOBS:-2}
 targets=(veldra standin unit_tests platform_tests e2e_tests)
 
@@ -20,7 +23,7 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null || exit 1
 suites() {
     cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1 || return 1
     GTEST_FILTER='-Slow*' ctest --test-dir "$build" -E 'wine|Slow' --timeout 120 \
-        --stop-on-failure >/dev/null 2>&1
+        --stop-on-failure </dev/null >/dev/null 2>&1
 }
 
 current=""
@@ -57,7 +60,7 @@ while IFS=$'\t' read -r file text replacement; do
         echo "caught    $file: $text"
     fi
     restore
-done <"$root/tests/mutation/faults.tsv"
+done <"$faults"
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1
 
 echo

@@ -6,11 +6,6 @@
 #include "fuzz_support.h"
 #include "inputs/companion_list.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    silenceStandardOutput();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<char> text(data, data + size);
     text.push_back('\0');

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "driver/link_options.h"
-#include "driver/main_sequence.h"
 #include "driver/message_ids.h"
 #include "driver/options.h"
 #include "driver/tokenizer.h"
@@ -27,57 +26,32 @@ std::string settings() {
     return std::string(reinterpret_cast<const char*>(&o), sizeof o);
 }
 
-void scanGroup(const char* text) {
-    const char *first = text, *second = text;
-    try {
-        parseOptionGroup(&first, false);
-    } catch (const FakeExit&) {
-        return;
-    }
-    const std::string before = settings();
-    try {
-        parseOptionGroup(&second, true);
-    } catch (const FakeExit&) {
-        FUZZ_CHECK(!"the second pass failed where the first did not");
-    }
-    FUZZ_CHECK(second == first);
-    FUZZ_CHECK(settings() == before);
-}
-
-void scanWholeLine(const char* line) {
-    const int nameLength = scanToken(scanCopy, line, nullptr, std::strlen(line), 0);
-    if (nameLength == 0)
-        return; // a fatal error in the main sequence
-    try {
-        scanCommandLine(line + nameLength, false);
-    } catch (const FakeExit&) {
-        return;
-    }
-    const std::string before = settings();
-    try {
-        scanCommandLine(line + nameLength, true);
-    } catch (const FakeExit&) {
-        // A compile may still fail (a word too long for a child's command line); errors 5 and
-        // 6 alone end with the usage line.
-        FUZZ_CHECK(fakePlatform.messages.back() != msgUsage);
-    }
-    FUZZ_CHECK(settings() == before);
-}
-
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    silenceStandardOutput();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data),
                            strnlen(reinterpret_cast<const char*>(data), size));
     resetFuzzRunState();
-    if (text[0] == '-' || text[0] == '/')
-        scanGroup(text.c_str());
-    else
-        scanWholeLine(text.c_str());
+    const bool group = text[0] == '-' || text[0] == '/';
+    // A whole line is scanned behind the program's name.
+    const int nameLength = group ? 0 : scanToken(scanCopy, text.c_str(), nullptr, text.size(), 0);
+    if (!group && nameLength == 0)
+        return 0; // a fatal error in the main sequence
+    const char* line = text.c_str() + nameLength;
+    const char *first = line, *second = line;
+    try {
+        group ? parseOptionGroup(&first, false) : scanCommandLine(line, false);
+    } catch (const FakeExit&) {
+        return 0;
+    }
+    const std::string before = settings();
+    try {
+        group ? parseOptionGroup(&second, true) : scanCommandLine(line, true);
+    } catch (const FakeExit&) {
+        // Only a compile may still fail (a word too long for a child's command line): errors 5
+        // and 6 alone end with the usage line.
+        FUZZ_CHECK(!group && fakePlatform.messages.back() != msgUsage);
+    }
+    FUZZ_CHECK(second == first && settings() == before);
     return 0;
 }

@@ -1,9 +1,11 @@
-// The tokenizer family on random sources, source lengths and capacities.
+// The tokenizer family on random sources, source lengths and capacities, and the POSIX
+// command-line words that follow its quoting.
 //
 // Input: two bytes of source length (little-endian; 0xFFFF means -1, a terminated source,
 // otherwise taken modulo the source size + 1), two bytes of capacity (0xFFFF means -1,
 // otherwise modulo 1100), then the source. Every buffer is a heap block of exactly the size
-// the call may touch, so AddressSanitizer sees any read or write beyond it.
+// the call may touch, so AddressSanitizer sees any read or write beyond it. The whole source,
+// its NUL bytes separating the arguments, is also an argv (the program's name first).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -12,19 +14,18 @@
 
 #include "driver/tokenizer.h"
 #include "fuzz_support.h"
+#include "platform/command_words.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4)
         return 0;
     const unsigned lengthCode = data[0] | data[1] << 8, capacityCode = data[2] | data[3] << 8;
     const int capacity = capacityCode == 0xFFFF ? -1 : static_cast<int>(capacityCode % 1100);
-    std::vector<char> source(data + 4, data + size);
-    int sourceLength = -1;
-    if (lengthCode == 0xFFFF)
-        source.push_back('\0');
-    else
-        source.resize(sourceLength = static_cast<int>(lengthCode % (source.size() + 1)));
-    source.shrink_to_fit();
+    const bool terminated = lengthCode == 0xFFFF;
+    const int sourceLength = terminated ? -1 : static_cast<int>(lengthCode % (size - 3));
+    // Zeros: the terminator of a terminated source.
+    std::vector<char> source(terminated ? size - 3 : sourceLength);
+    std::copy(data + 4, data + 4 + source.size() - terminated, source.begin());
     const char* text = source.data();
     // The text as quoting sees it: up to the length given or the terminator.
     const std::string whole(text, std::find(text, text + source.size(), '\0'));
@@ -44,24 +45,54 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (copied > 0)
         FUZZ_CHECK(measured == copied);
 
-    // What quotes reads back through the copy rules as the text, spanning the whole word.
+    // What quotes reads back through the copy rules as the text, spanning the whole word; a
+    // child's command line split on POSIX gives the text back as one argument.
     std::vector<char> word(room, 'Z');
     const int quoted = scanToken(scanQuote, text, word.data(), sourceLength, capacity);
+    std::vector<std::string> words;
     if (quoted > 0 && capacity != 0) {
         FUZZ_CHECK(quoted <= tokenLimit);
         std::vector<char> back(tokenScratchSize);
         FUZZ_CHECK(scanToken(scanCopy, word.data(), back.data(), quoted, -1) == quoted);
         FUZZ_CHECK(whole == back.data());
+        splitCommandWords(std::string(word.data(), quoted).c_str(), words);
+        FUZZ_CHECK(words == std::vector<std::string>{whole});
     }
 
     // A walk through the text as a ";" list ends, every item within its room.
-    const std::string list = whole;
-    const char* position = list.c_str();
+    const char* position = whole.c_str();
     uint32_t state = 0;
     for (size_t calls = 0; !(state & listDone); ++calls) {
-        FUZZ_CHECK(calls <= list.size() + 3);
+        FUZZ_CHECK(calls <= whole.size() + 3);
         nextListItem(&state, &position, field.data(), static_cast<int>(room));
         FUZZ_CHECK(strnlen(field.data(), room) < room);
+    }
+
+    // The argv rebuilt into one line splits back into itself; the driver reads it back word
+    // by word through the copy rules as far as the arguments have at most 259 characters.
+    std::vector<std::string> arguments(1);
+    for (size_t i = 4; i < size; ++i) {
+        if (data[i] == 0)
+            arguments.emplace_back();
+        else
+            arguments.back() += static_cast<char>(data[i]);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(&argument[0]);
+    const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+    words.clear();
+    splitCommandWords(line.c_str(), words);
+    FUZZ_CHECK(words == arguments);
+    position = line.c_str();
+    for (size_t i = 0; i < arguments.size() && arguments[i].size() <= tokenLimit; ++i) {
+        while (*position == ' ')
+            ++position;
+        char copy[tokenScratchSize];
+        const int span = scanToken(scanCopy, position, copy, line.c_str() + line.size() - position,
+                                   tokenScratchSize);
+        FUZZ_CHECK(span > 0 && arguments[i] == copy);
+        position += span;
     }
     return 0;
 }

@@ -14,7 +14,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-all_targets=(fuzz_tokenizer fuzz_options fuzz_companion_list fuzz_reg_file fuzz_command_words)
+all_targets=(fuzz_tokenizer fuzz_options fuzz_companion_list fuzz_reg_file)
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 targets=("$@")

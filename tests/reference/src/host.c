@@ -1,20 +1,17 @@
-/* Loads the DLL named first and calls each function named after it with (5, 3). */
+// Loads the DLL named first and calls each function named after it with (5, 3).
 #include <stdio.h>
 #include <windows.h>
 
 int main(int argc, char** argv) {
     HMODULE module = LoadLibraryA(argv[1]);
     int i;
-    if (!module) {
-        printf("cannot load %s\n", argv[1]);
-        return 1;
-    }
+    if (!module)
+        return printf("cannot load %s\n", argv[1]), 1;
     for (i = 2; i < argc; ++i) {
-        int(*function)(int, int) = (int (*)(int, int))GetProcAddress(module, argv[i]);
+        FARPROC function = GetProcAddress(module, argv[i]);
         if (function)
-            printf("%s=%d\n", argv[i], function(5, 3));
+            printf("%s=%d\n", argv[i], ((int (*)(int, int))function)(5, 3));
         else
             printf("%s missing\n", argv[i]);
     }
-    return 0;
 }

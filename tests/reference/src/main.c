@@ -1,5 +1,5 @@
-/* The program of most cases: its arguments, a call into util.c, what the runtime says, and
-   the entry point EXTRA when something put it into the image. */
+// The program of most cases: its arguments, a call into util.c, what the runtime says, and
+// the entry point EXTRA when something put it into the image.
 #include <stdio.h>
 
 int twice(int value);

@@ -2,8 +2,6 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR tail, int show) {
-    (void)previous;
-    (void)show;
     printf("WinMain [%s] %d\n", tail, instance == GetModuleHandleA(0));
     return 3;
 }

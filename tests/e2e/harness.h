@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace e2e {

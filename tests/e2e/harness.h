@@ -9,41 +9,28 @@
 #pragma once
 
 #include <cstdlib>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace e2e {
 
 using Words = std::vector<std::string>;
-// A name with a value sets it, a name with nullopt unsets it.
-using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
+using Env = std::vector<std::pair<std::string, std::string>>; // set in this order
 
 // Inline, so that they are set before the tables of any file that uses them.
 inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
-inline const std::string S = wine ? "\\" : "/"; // a directory separator as veldra reads it
-inline const std::string B = "Quenlow Orvanta - VELDRA utility\n"
-                             "Version 5.004.0014 Copyright (C) 2026 Quenlow. All rights reserved."
-                             "\n\n";
-inline const std::string kUsageLine =
-    "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
-    "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
+inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright "
+                             "(C) 2026 Quenlow. All rights reserved.\n\n";
 
-std::string usage(); // the usage line, then the option help
+// tests/data/usage.txt: the usage line and an empty line, then (with `help`) the option help.
+std::string usage(bool help = true);
 
 // The banner, then "ERROR: (id) text".
 inline std::string error(int id, const std::string& text) {
     return B + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
 }
-// What -V prints for one child: the echo, an empty line, and a line break after the child.
-inline std::string echo(const std::string& commandText) {
-    return "Executing:" + commandText + "\n\n\n";
-}
 // The names tool's main run and the linker's command line for a console EXE.
-inline std::string names(const std::string& words) {
-    return "tessor /N /Ovdrlds%P " + words;
-}
+inline const auto names = [](const std::string& words) { return "tessor /N /Ovdrlds%P " + words; };
 inline std::string lnk(const std::string& out, const std::string& objects = "@vdrlds%P.lnk") {
     return "link -subsystem:console -base:0x400000 -nodefaultlib " + objects + " -out:" + out +
            " zorun32.lib msvcrt.lib kernel32.lib";
@@ -51,11 +38,12 @@ inline std::string lnk(const std::string& out, const std::string& objects = "@vd
 
 // One run of veldra with `args`, each reaching its command line as one word, text intact.
 // In `out`, `children` and `made`, "%P" is the process id as the first temporary name shows it
-// (8 upper-case hex digits; natively also checked against veldra's own), and "%D" the working
-// directory as veldra sees it. In the values of `env`, "%D" and "%T" (the stand-ins' directory)
-// are paths as veldra sees them, "/" separating directories on both platforms, and the name
-// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";"; the
-// name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
+// (8 upper-case hex digits; natively also checked against veldra's own). In `out`, `children`
+// and the values of `env`, "%D" (the working directory) and "%T" (the stand-ins' directory) are
+// paths as veldra sees them, "/" separating directories on both platforms in a text that names
+// one of them (under Wine every "/" of such a text becomes "\"). In `env` the name
+// "TOOLS" stands for PATH (natively) or WINEPATH (Wine), given as a list separated by ";", and
+// the name "STDOUT" (any value) gives veldra a pipe whose reading end is closed as its output.
 // The environment is English, with LIB naming lib/ (which holds msvcrt.lib), LIB64, ZELBIND64
 // and VEZIDU_PARSED unset and the registry store of the working directory (natively
 // c/quenlow/registry.reg, which `have` may make), then `env`.
@@ -64,12 +52,11 @@ struct Case {
     std::string out = B; // the whole standard output
     int status = 0;
     Words children = {}; // each child's command line, compared word by word
-    // The files left in the working directory: those of `have`, and these.
+    // The files left in the working directory: those of `have` outside subdirectories, and these.
     Words made = {};
-    // Files made before the run: "name" or "name=content", "%D" in the content standing for
-    // the working directory. A name ending in "*" is a program (".exe" added under Wine): a link
-    // to the stand-in of that name or, with a content, an executable file that holds it (a
-    // directory when the content is "/").
+    // Files made before the run: "name" or "name=content". A name ending in "*" is a program
+    // (".exe" added under Wine): a link to the stand-in of that name or, with a content, an
+    // executable file that holds it (a directory when the content is "/").
     Words have = {};
     Env env = {};
     bool skip = false; // for what one platform cannot express

@@ -1,51 +1,22 @@
-// The real platform layer: children's exit statuses, multi-byte names and the message language
-// by the locale, and where the POSIX registry store is looked for.
+// The real platform layer of the POSIX build: multi-byte names and the message language by the
+// locale, and the native machine. Children's exit statuses, and the registry store under
+// XDG_CONFIG_HOME, are checked end to end.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "driver/message_ids.h"
 #include "inputs/input_files.h"
 #include "platform/platform.h"
-#include "platform/registry/registry_store.h"
-#ifndef _WIN32
-#include "platform/registry/registry_posix.h"
-#endif
 
 namespace {
 
 #ifndef _WIN32
 
 namespace fs = std::filesystem;
-
-// 128 + the signal number for a killed child; the exit code untouched when none starts. The
-// driver ignores SIGPIPE from the start of its run, its children do not.
-TEST(Platform, ChildExitStatus) {
-    char name[] = "veldra";
-    char* argv[] = {name, nullptr};
-    platformCommandLine(1, argv);
-    const struct {
-        const char* program;
-        const char* line;
-        bool started;
-        unsigned code;
-    } cases[] = {
-        {.program = "/bin/sh", .line = "sh -c \"exit 300\"", .started = true, .code = 44},
-        {.program = "/bin/sh", .line = "sh -c \"kill -PIPE $$\"", .started = true, .code = 141},
-        {.program = "/bin/sh", .line = "sh -c \"kill -TERM $$\"", .started = true, .code = 143},
-        {.program = "/etc/passwd", .line = "passwd", .started = false, .code = 143},
-    };
-    unsigned code = 1;
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.started, platformRunChild(c.program, c.line, &code)) << c.line;
-        EXPECT_EQ(c.code, code) << c.line;
-    }
-}
 
 // A Shift-JIS locale made with localedef below the build folder, under several names.
 bool shiftJisLocales() {
@@ -149,44 +120,6 @@ TEST(Platform, NativeMachine) {
     EXPECT_EQ(3, platformNativeMachine()); // amd64
 }
 #endif
-
-// HKEY_CURRENT_USER: $XDG_CONFIG_HOME when absolute, else $HOME/.config; none without HOME.
-TEST(Platform, RegistryStoreOfTheUser) {
-    const fs::path top = fs::current_path() / "store-test";
-    for (const char* home : {"xdg", "home/.config"}) {
-        fs::create_directories(top / home / "quenlow");
-        std::ofstream(top / home / "quenlow" / "registry.reg")
-            << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quenlow\\" << home << "]\n";
-    }
-    const std::string xdg = (top / "xdg").string(), home = (top / "home").string();
-    const struct {
-        const char* xdg;
-        const char* home;
-        const char* key; // the key found, or nullptr for an empty store
-    } cases[] = {
-        {.xdg = xdg.c_str(), .home = home.c_str(), .key = "xdg"},
-        {.xdg = "store-test/xdg", .home = home.c_str(), .key = "home/.config"},
-        {.xdg = "", .home = home.c_str(), .key = "home/.config"},
-        {.xdg = nullptr, .home = home.c_str(), .key = "home/.config"},
-        {.xdg = "store-test/xdg", .home = "", .key = nullptr},
-        {.xdg = nullptr, .home = nullptr, .key = nullptr},
-    };
-    for (const auto& c : cases) {
-        c.xdg ? setenv("XDG_CONFIG_HOME", c.xdg, 1) : unsetenv("XDG_CONFIG_HOME");
-        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
-        registrySetStoreFiles(nullptr, nullptr);
-        for (const char* key : {"xdg", "home/.config"}) {
-            RegistryKey found = nullptr;
-            const bool expected = c.key != nullptr && std::strcmp(c.key, key) == 0;
-            EXPECT_EQ(expected, registryOpenRoot(rootCurrentUser,
-                                                 (std::string("Software\\Quenlow\\") + key).c_str(),
-                                                 accessQueryValue, &found) == 0)
-                << key;
-            registryCloseKey(found);
-        }
-    }
-    fs::remove_all(top);
-}
 
 #endif
 

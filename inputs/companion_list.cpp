@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "driver/tokenizer.h"
@@ -20,20 +21,19 @@ void readCompanionList(const char* baseName) {
         std::fclose(file);
         return;
     }
-    char* text = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
+    // Owned, so that a run over the test platform, whose fatal errors unwind, leaks nothing.
+    std::unique_ptr<char, void (*)(void*)> text(
+        static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1)), std::free);
     if (!text) {
         std::fclose(file);
         return;
     }
-    size_t count = std::fread(text, 1, static_cast<size_t>(size), file);
+    size_t count = std::fread(text.get(), 1, static_cast<size_t>(size), file);
     std::fclose(file);
-    if (count < static_cast<size_t>(size)) {
-        std::free(text);
+    if (count < static_cast<size_t>(size))
         return;
-    }
-    text[count] = '\0';
-    addCompanionListNames(text, count);
-    std::free(text);
+    text.get()[count] = '\0';
+    addCompanionListNames(text.get(), count);
 }
 
 // The list is plain text: names separated by white space, "," or "+", each name read with

@@ -41,13 +41,6 @@ std::string warn(const char* ignored, const char* because) {
 std::string needs(const char* what, const char* letter) {
     return std::string("\nError: ") + what + " name required with -" + letter + " option\n\n";
 }
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "" : "\n") + line;
-    return text;
-}
-
 // The four tools on the program path, msvcrt.lib in "lib", LIB naming "lib", process id 12A3F.
 FakePlatform standardPlatform() {
     FakePlatform fake;
@@ -63,32 +56,27 @@ struct RunResult {
     int status;
     std::string out;
 };
-template <typename Run> RunResult captured(Run run) {
-    testing::internal::CaptureStdout();
-    int status = -1;
-    try {
-        status = run();
-    } catch (const FakeExit& end) {
-        status = end.status;
-    }
-    return {status, testing::internal::GetCapturedStdout()};
-}
-// The whole main sequence over `args` on fakePlatform, with an empty registry store.
-RunResult runLine(const std::string& args) {
+// The whole main sequence over `args` on fakePlatform with an empty registry store, or with
+// `scanOnly` just its two passes over the command line.
+RunResult runLine(const std::string& args, bool scanOnly = false) {
 #ifndef _WIN32
     registrySetStoreFiles("", "");
 #endif
     const std::string line = "veldra " + args;
-    return captured([&] { return runMainSequence(2, line.c_str()); });
-}
-// Only both passes over the command line, after a reset of the run state.
-RunResult scanLine(const std::string& args) {
-    resetRunState();
-    return captured([&] {
-        scanCommandLine(args.c_str(), false);
-        scanCommandLine(args.c_str(), true);
-        return -1;
-    });
+    testing::internal::CaptureStdout();
+    int status = -1;
+    try {
+        if (scanOnly) {
+            resetRunState();
+            scanCommandLine(args.c_str(), false);
+            scanCommandLine(args.c_str(), true);
+        } else {
+            status = runMainSequence(2, line.c_str());
+        }
+    } catch (const FakeExit& end) {
+        status = end.status;
+    }
+    return {status, testing::internal::GetCapturedStdout()};
 }
 
 // The names tool's main run.
@@ -152,12 +140,12 @@ void expectRuns(const std::vector<RunCase>& cases) {
         const RunResult result = runLine(c.args);
         EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(c.out, result.out);
-        EXPECT_EQ(joined(c.children), joined(fakePlatform.children));
+        EXPECT_EQ(c.children, fakePlatform.children);
         const Lines removed = c.status == 8 ? Lines{} : gone("main");
-        EXPECT_EQ(joined(c.removed.value_or(removed)), joined(fakePlatform.removals));
-        EXPECT_EQ(joined(c.settings), joined(fakePlatform.settings));
+        EXPECT_EQ(c.removed.value_or(removed), fakePlatform.removals);
+        EXPECT_EQ(c.settings, fakePlatform.settings);
         if (!c.lookups.empty()) {
-            EXPECT_EQ(joined(c.lookups), joined(fakePlatform.lookups));
+            EXPECT_EQ(c.lookups, fakePlatform.lookups);
         }
     }
 }
@@ -473,7 +461,7 @@ TEST(Run, CompanionLists) {
         Lines expected = c.compiled;
         if (c.objects != "-")
             expected.insert(expected.end(), {kMain + c.objects, kExe});
-        EXPECT_EQ(joined(expected), joined(fakePlatform.children)) << c.list;
+        EXPECT_EQ(expected, fakePlatform.children) << c.list;
         EXPECT_EQ(c.out, result.out) << c.list;
     }
     std::remove("main.eom");
@@ -564,12 +552,12 @@ TEST(Options, WarningsAndRefusals) {
     for (const char* args :
          {"-Y x.obj", "-P4", "-P-1", "-P12", "-P  99999999999", "-P -99999999999", "-F", "-P",
           "-Zsys2", "-Zsy", "-U", "-RX", "-RS,5.", "-RS,", "-RS,2147483648", "-REV,1234567890"}) {
-        const RunResult result = scanLine(args);
+        const RunResult result = runLine(args, true);
         EXPECT_EQ(8, result.status) << args;
         EXPECT_EQ(kBanner + kError6, result.out) << args;
     }
     for (const auto& c : cases) {
-        const RunResult result = scanLine(c.args);
+        const RunResult result = runLine(c.args, true);
         EXPECT_EQ(c.status, result.status) << c.args;
         EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
     }

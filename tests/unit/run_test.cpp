@@ -467,16 +467,39 @@ TEST(Run, CompanionLists) {
     std::remove("main.eom");
 }
 
-// The runtime library words of every flavour, by the names tool's answer (200: the per-flavour
-// COBOL runtime) and the C runtime found (crtdll.lib when there is no msvcrt.lib).
-TEST(Run, RuntimeLibraryWords) {
+// What the options become: the names tool's words (between "/N /Ovdrlds00012A3F " and the
+// objects) and the runtime library words of the link, by the names tool's answer (200: the
+// per-flavour COBOL runtime) and the C runtime found (crtdll.lib when there is no msvcrt.lib).
+TEST(Run, WhatOptionsBecome) {
     const std::string sys = " " + kSystem.substr(0, kSystem.size() - 1);
     const struct {
         std::string opts;
         unsigned answer = 0;
         bool crtdll = false;
-        std::string words;
+        std::string names = {}; // checked when given
+        int native = 0;         // the machine the run executes on
+        std::string words = {}; // checked when given
     } cases[] = {
+        {.opts = "-RS", .names = "/RS /S /MMAIN"},
+        {.opts = "-Rmv", .names = "/RMV /S /MMAIN"},
+        {.opts = "-REV,+5.4", .names = "/REV,+05.04 /S /MMAIN"},
+        {.opts = "-RS,6", .names = "/RS,06.00 /S /MMAIN"},
+        {.opts = "-RM,-12.3", .names = "/RM,-12.03 /S /MMAIN"},
+        {.opts = "-RSV,123456789.1", .names = "/RSV,123456789.01 /S /MMAIN"},
+        {.opts = "-RSVS", .names = "/RSV /MMAIN"},
+        {.opts = "-BLMD", .names = "/S /BLMD /MMAIN"},
+        {.opts = "-BD", .names = "/S /BBSD /MMAIN"},
+        {.opts = "-BFSBM", .names = "/S /BBM /MMAIN"},
+        {.opts = "-F V", .names = "/F  /V /S /MMAIN"},
+        {.opts = "-Fm", .names = "/FM /S /MMAIN"},
+        {.opts = "-J -Fs", .names = "/FS /S /MMAIN"},
+        {.opts = "-Px", .names = "/FS /S /MMAIN"},
+        {.opts = "-px", .names = "/P3 /FS /S /MMAIN", .native = 3},
+        {.opts = "-PX", .names = "/P2 /FS /S /MMAIN", .native = 2},
+        {.opts = "-Mfirst -M\"my main\"", .names = "/FS /S /M\"my main\""},
+        {.opts = "-M\"a\"\"b\"", .names = "/FS /S /M\"a\"\"b\""},
+        {.opts = "-Zsys", .names = "/FS /S /MMAIN /Z1"},
+        {.opts = "-T -Ix -Iy,-I\"z\"", .names = "/S /BBS /Ix /Iy /Iz /MMAIN"},
         {.opts = "", .answer = 200, .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
         {.opts = "-J", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
         {.opts = "-fm", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
@@ -498,12 +521,24 @@ TEST(Run, RuntimeLibraryWords) {
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
         fakePlatform.exitCodes["tessor"] = c.answer;
+        fakePlatform.nativeMachine = c.native;
         if (c.crtdll)
             fakePlatform.files = {"bin/tessor", "bin/link", "lib/crtdll.lib"};
         runLine("main.obj " + c.opts);
+        ASSERT_FALSE(fakePlatform.children.empty()) << c.opts;
         const std::string link = fakePlatform.children.back();
-        EXPECT_EQ(c.words + " ", link.substr(link.find("-out:main.exe  ") + 15)) << c.opts;
+        if (!c.names.empty()) {
+            EXPECT_EQ(names("") + c.names + " main.obj", fakePlatform.children[0]) << c.opts;
+        }
+        if (!c.words.empty()) {
+            EXPECT_EQ(c.words + " ", link.substr(link.find("-out:main.exe  ") + 15)) << c.opts;
+        }
     }
+    // File names, quoted or plain, through both passes.
+    fakePlatform = standardPlatform();
+    runLine("\"my a.obj\",b\"\"c.obj+x.OBJ");
+    ASSERT_FALSE(fakePlatform.children.empty());
+    EXPECT_EQ(names("/FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ"), fakePlatform.children[0]);
 }
 
 // Conflict warnings in command-line order, refused options with their messages (error 6 and
@@ -533,7 +568,6 @@ TEST(Options, WarningsAndRefusals) {
         {.args = "-X\"op", .out = needs("Symbol", "X") + kError6, .status = 8},
         {.args = "-T -RX", .out = warn("B", "R") + kError6, .status = 8},
         {.args = "-RS,2147483647", .out = ""},
-        {.args = "-RSV,123456789.1", .out = ""},
         // An argument of 259 characters ends at a blank, NUL, "," or "+", not at a tab.
         {.args = "-O" + n259, .out = ""},
         {.args = "-O" + n259 + ",x.obj+y.obj", .out = ""},
@@ -561,48 +595,6 @@ TEST(Options, WarningsAndRefusals) {
         EXPECT_EQ(c.status, result.status) << c.args;
         EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
     }
-}
-
-// What an argument becomes, as the names tool gets it.
-TEST(Options, ArgumentsReachTheNamesTool) {
-    const struct {
-        std::string args;
-        std::string words; // of the names tool, between "/N /Ovdrlds00012A3F " and the objects
-        int native = 0;    // the machine the run executes on
-    } cases[] = {
-        {.args = "-RS", .words = "/RS /S /MMAIN"},
-        {.args = "-Rmv", .words = "/RMV /S /MMAIN"},
-        {.args = "-REV,+5.4", .words = "/REV,+05.04 /S /MMAIN"},
-        {.args = "-RS,6", .words = "/RS,06.00 /S /MMAIN"},
-        {.args = "-RM,-12.3", .words = "/RM,-12.03 /S /MMAIN"},
-        {.args = "-RSV,123456789.1", .words = "/RSV,123456789.01 /S /MMAIN"},
-        {.args = "-RSVS", .words = "/RSV /MMAIN"},
-        {.args = "-BLMD", .words = "/S /BLMD /MMAIN"},
-        {.args = "-BD", .words = "/S /BBSD /MMAIN"},
-        {.args = "-BFSBM", .words = "/S /BBM /MMAIN"},
-        {.args = "-F V", .words = "/F  /V /S /MMAIN"},
-        {.args = "-Fm", .words = "/FM /S /MMAIN"},
-        {.args = "-J -Fs", .words = "/FS /S /MMAIN"},
-        {.args = "-Px", .words = "/FS /S /MMAIN"},
-        {.args = "-px", .words = "/P3 /FS /S /MMAIN", .native = 3},
-        {.args = "-PX", .words = "/P2 /FS /S /MMAIN", .native = 2},
-        {.args = "-Mfirst -M\"my main\"", .words = "/FS /S /M\"my main\""},
-        {.args = "-M\"a\"\"b\"", .words = "/FS /S /M\"a\"\"b\""},
-        {.args = "-Zsys", .words = "/FS /S /MMAIN /Z1"},
-        {.args = "-T -Ix -Iy,-I\"z\"", .words = "/S /BBS /Ix /Iy /Iz /MMAIN"},
-    };
-    for (const auto& c : cases) {
-        fakePlatform = standardPlatform();
-        fakePlatform.nativeMachine = c.native;
-        runLine("main.obj " + c.args);
-        ASSERT_FALSE(fakePlatform.children.empty()) << c.args;
-        EXPECT_EQ(names("") + c.words + " main.obj", fakePlatform.children[0]) << c.args;
-    }
-    // File names, quoted or plain, through both passes.
-    fakePlatform = standardPlatform();
-    runLine("\"my a.obj\",b\"\"c.obj+x.OBJ");
-    ASSERT_FALSE(fakePlatform.children.empty());
-    EXPECT_EQ(names("/FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ"), fakePlatform.children[0]);
 }
 
 } // namespace

@@ -191,13 +191,21 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
         if (wine)
             std::system((reg + "add " + hklm + key + "' /f /reg:" + value + " >/dev/null").c_str());
     const std::string seen = std::string(" VEZIDU_PARSED=True") + (wine ? " QV=32" : "");
-    runCases({{.args = {"main.obj"},
-               .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
-               .made = {"main.exe"},
-               .have = {"c/quenlow/registry.reg=Windows Registry Editor Version 5.00\r\n\r\n"
-                        "[HKEY_CURRENT_USER\\Software\\Quenlow" +
-                        key + "]\r\n\"LIB\"=\"lib\"\r\n"},
-               .env = {{"LIB", "%D/nowhere"}, {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}}}});
+    const std::string store = "quenlow/registry.reg=Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Quenlow" +
+                              key + "]\r\n\"LIB\"=\"lib\"\r\n";
+    const Case found = {
+        .args = {"main.obj"},
+        .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
+        .made = {"main.exe"},
+        .have = {"c/" + store},
+        .env = {{"LIB", "%D/nowhere"}, {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}}};
+    // POSIX: HKEY_CURRENT_USER under $XDG_CONFIG_HOME when that is absolute, else $HOME/.config.
+    Case home = found;
+    home.have = {"h/.config/" + store};
+    home.env.insert(home.env.end(), {{"XDG_CONFIG_HOME", "c"}, {"HOME", "%D/h"}});
+    home.skip = wine;
+    runCases({found, home});
     for (const char* view : {"32", "64"})
         if (wine)
             std::system((reg + "delete " + hklm + "' /f /reg:" + view + " >/dev/null").c_str());

@@ -24,14 +24,14 @@ struct Case {
     // Shell commands run in turn in the case's folder, each to succeed ("!" first: to fail,
     // after which only `said` is checked). cl, link, tessor and veldra are found along PATH.
     Words steps;
-    std::string said = {};          // text that the steps' output must hold ("" for none)
-    std::string out = {};           // the whole output of `run`
-    Words present = {"main.exe"};   // files left in the folder (shell patterns), and not:
-    Words absent = {};              // "vdrl*" are the names tool's files, removed after a link
-    std::string run = "main.exe x"; // then run under Wine: program and arguments ("" for none)
-    int status = 7;                 // its exit code
-    bool runtime = true;            // WINEPATH names lib/x64, where zorun32.dll lies
-    unsigned machine = 0x8664;      // of the image of `present`'s first file
+    std::string said = {};             // text that the steps' output must hold ("" for none)
+    std::string out = {};              // the whole output of `run`
+    Words present = {"main.exe"};      // files left in the folder (shell patterns), and not:
+    Words absent = {};                 // "vdrl*" are the names tool's files, removed after a link
+    std::string run = "main.exe x";    // then run under Wine: program and arguments ("" for none)
+    int status = 7;                    // its exit code
+    bool runtime = true;               // WINEPATH names lib/x64, where zorun32.dll lies
+    std::string format = "pei-x86-64"; // of `present`'s first file, as objdump names it
 };
 
 std::string env(const char* name) {
@@ -48,19 +48,8 @@ int sh(const std::string& command) {
     return std::system(command.c_str());
 }
 
-// The machine field of a PE image whose optional header suits it (PE32 for i386, else PE32+).
-unsigned imageMachine(const std::string& path) {
-    const std::string image = readText(path);
-    auto at = [&](size_t offset) { // two bytes, little-endian; 0 beyond the end
-        return offset + 2 > image.size() ? 0u
-                                         : static_cast<unsigned char>(image[offset]) |
-                                               static_cast<unsigned char>(image[offset + 1]) << 8;
-    };
-    const size_t pe = at(0x3C) | static_cast<size_t>(at(0x3E)) << 16;
-    const unsigned machine = at(pe + 4), optional = at(pe + 24);
-    const bool signature = at(pe) == 0x4550 && at(pe + 2) == 0; // "PE\0\0"
-    return signature && optional == (machine == 0x14c ? 0x10b : 0x20b) ? machine : 0;
-}
+// Names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
+const std::string kObjdump = "x86_64-w64-mingw32-objdump -f ";
 
 class ReferenceLink : public testing::TestWithParam<Case> {};
 
@@ -90,7 +79,9 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         EXPECT_EQ(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " missing";
     for (const std::string& name : c.absent)
         EXPECT_NE(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " left";
-    EXPECT_EQ(imageMachine(dir + "/" + c.present.at(0)), c.machine) << c.present.at(0);
+    EXPECT_EQ(sh(kObjdump + dir + "/" + c.present.at(0) + " | grep -q 'format " + c.format + "$'"),
+              0)
+        << c.present.at(0) << " is no " << c.format << " image";
     if (c.run.empty())
         return;
     const std::string runtime = c.runtime ? "Z:" + ref + "/lib/x64" : "";
@@ -154,9 +145,9 @@ const Case kCases[] = {
      .run = "host.exe lib.dll add hidden", .status = 0},
     // x86, the default machine: the image only.
     {.name = "x86", .steps = {"veldra main.c util.c"}, .absent = {"vdrl*"}, .run = "",
-     .machine = 0x14c},
+     .format = "pei-i386"},
     {.name = "x86_dll", .steps = {"veldra -D lib.c lib.def"}, .present = {"lib.dll"},
-     .absent = {"vdrl*"}, .run = "", .machine = 0x14c},
+     .absent = {"vdrl*"}, .run = "", .format = "pei-i386"},
     {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
     {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},

@@ -14,9 +14,7 @@
 #include <utility>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include "platform/registry/registry_posix.h"
 #endif
 
@@ -46,13 +44,8 @@ void installStore(int index, const std::string& regFile) {
 
 void removeStore() {
 #ifdef _WIN32
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        HKEY software;
-        if (RegOpenKeyExA(root, "Software", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &software) == 0) {
-            RegDeleteTreeA(software, "Quenlow");
-            RegCloseKey(software);
-        }
-    }
+    for (const std::string root : {"HKLM", "HKCU"})
+        std::system(("reg delete " + root + "\\Software\\Quenlow /f /reg:32 >NUL 2>&1").c_str());
 #else
     registrySetStoreFiles(nullptr, nullptr);
 #endif
@@ -152,19 +145,16 @@ TEST(RegistryImport, Precedence) {
     });
 }
 
-// An expansion of more than 1024 bytes is set in full; a value that does not fit (name over
-// 259 characters, data over 1024 bytes) ends its key only; a component name over 259 characters
-// ends the walk; COBOL first, then the registry's order, each component's versioned key before
-// its own, the version key's own Environment key no component.
+// A value that does not fit (name over 259 characters, data over 1024 bytes) ends its key only;
+// a component name over 259 characters ends the walk; COBOL first, then the registry's order,
+// each component's versioned key before its own, the version key's own Environment key no
+// component.
 TEST(RegistryImport, LimitsAndOrder) {
-    const std::string long700(700, 'L'), fit(1023, 'f'), expanded = long700 + std::string(324, 'e');
+    const std::string fit(1023, 'f');
     const std::string name259 = "VRT_B" + std::string(254, 'N'),
                       name260 = "VRT_G" + std::string(255, 'M');
     const std::string v = "Orvanta\\5.0\\";
     std::vector<ImportCase> cases = {
-        {.user = key("Environment") + text("VRT_LONG", long700) +
-                 expandable("VRT_X", "%VRT_LONG%" + std::string(324, 'e')),
-         .after = {{"VRT_X", expanded.c_str()}}},
         {.user = key(v + "COBOL\\5.0\\Environment") + text("VRT_A1", "1") + text(name259, "n") +
                  text("VRT_CFIT", fit) + text("VRT_DHUGE", fit + "h") + text("VRT_E2", "2") +
                  key(v + "COBOL\\Environment") + text("VRT_F3", "3") + text(name260, "m") +

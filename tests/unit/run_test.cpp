@@ -317,11 +317,9 @@ TEST(Run, SearchPaths) {
     };
     // A full path of 259 characters fits the search's result, one of 260 does not.
     const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x');
-    const std::string amd64 = "link -subsystem:console -base:0x400000 -nodefaultlib "
-                              "-machine:amd64  " +
-                              kLnk +
-                              " -out:main.exe  zorun32.lib "
-                              "msvcrt.lib bufferoverflowu.lib kernel32.lib ";
+    const std::string amd64 =
+        "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  " + kLnk +
+        " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib ";
     const std::string p3 = names("/P3 /FS /S /MMAIN main.obj");
     expectRuns({
         with(lost, {{"LIB", nullptr}}, {"./msvcrt.lib"}),

@@ -109,12 +109,11 @@ void setOutputName(const char* text, size_t length, const char* extension) {
 
 // The linker's import library or export file of the output: outputName cut at its last ".".
 void removeOutputCompanion(const char* extension, bool keepLeadingDot) {
-    std::string name = linkOptions.outputName;
-    size_t lastDot = name.rfind('.');
-    if (lastDot != std::string::npos && !(keepLeadingDot && lastDot == 0))
-        name.erase(lastDot);
-    name += extension;
-    platformRemoveFile(name.c_str());
+    const char* name = linkOptions.outputName;
+    size_t stem = stemLength(name);
+    if (stem == 0 && keepLeadingDot)
+        stem = std::strlen(name);
+    platformRemoveFile((std::string(name, stem) + extension).c_str());
 }
 
 void removeTemporaryFiles() {

@@ -20,20 +20,6 @@ void reportInvalidName(const char* text, int length) {
 
 } // namespace
 
-const char* findNamePart(const char* path) {
-    const char* namePart = path;
-    for (const char* p = path; *p != '\0'; p = platformCharNext(p)) {
-        if (platformIsNameSeparator(*p))
-            namePart = p + 1;
-    }
-    return namePart;
-}
-
-size_t stemLength(const char* namePart) {
-    const char* lastDot = std::strrchr(namePart, '.');
-    return lastDot ? static_cast<size_t>(lastDot - namePart) : std::strlen(namePart);
-}
-
 namespace {
 
 // The name of `length` characters ends in a "." and "obj" in any case, and that "." is not

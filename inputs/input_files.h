@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "platform/file_names.h"
+
 // Classifies the file name of `length` characters at `text` (quotes still in it, not
 // necessarily terminated) by its extension: objects and "@" response files to objectFiles,
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
@@ -12,10 +14,3 @@
 // scan already found no blank, double quote or NUL in the name, so that it need not be looked
 // at again.
 void addInputFile(const char* text, int length, bool plain = false);
-
-// Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),
-// walked one multi-byte character at a time.
-const char* findNamePart(const char* path);
-
-// The length of a name part without its extension: up to its last ".", or all of it.
-size_t stemLength(const char* namePart);

@@ -73,3 +73,7 @@ bool platformIsNameSeparator(char c);
 // True for the characters that open an option group ("-" and "/"; POSIX only "-", since
 // absolute paths begin with "/" there).
 bool platformOpensOptionGroup(char c);
+// Writes the path of a file found into `out` (size bytes) and returns its length. A path that
+// does not fit: on Windows 0, as SearchPathA leaves it; on POSIX its length, `out` empty, so
+// that the caller can ask again with room for it.
+unsigned platformStoreFoundPath(const std::string& path, char* out, unsigned size);

@@ -4,6 +4,7 @@
 
 #include "platform/ascii.h"
 #include "platform/expand_environment.h"
+#include "platform/file_names.h"
 #include "platform/message_table.h"
 #include "platform/platform.h"
 
@@ -18,13 +19,6 @@ std::string findIn(const std::vector<std::string>& directories, const std::strin
             return directory + "/" + name;
     }
     return std::string();
-}
-
-unsigned storePath(const std::string& path, char* out, unsigned size) {
-    if (path.empty() || path.size() >= size)
-        return 0;
-    std::memcpy(out, path.c_str(), path.size() + 1);
-    return static_cast<unsigned>(path.size());
 }
 
 } // namespace
@@ -94,14 +88,12 @@ unsigned platformFindProgram(const char* name, const char* dirList, char* out, u
     } else {
         fakePlatform.lookups.push_back(name);
     }
-    return storePath(findIn(directories, name), out, size);
+    return platformStoreFoundPath(findIn(directories, name), out, size);
 }
 
 unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsigned size) {
-    std::string fileName = name;
-    if (fileName.find('.') == std::string::npos)
-        fileName += ".lib";
-    return storePath(findIn({*dir != '\0' ? dir : "."}, fileName), out, size);
+    return platformStoreFoundPath(
+        findIn({*dir != '\0' ? dir : "."}, withDefaultExtension(name, ".lib")), out, size);
 }
 
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {

@@ -3,6 +3,7 @@
 
 #include "platform/command_words.h"
 #include "platform/expand_environment.h"
+#include "platform/file_names.h"
 #include "platform/locale_text.h"
 #include "platform/message_table.h"
 
@@ -113,16 +114,6 @@ std::string fullPath(const std::string& dir, const char* name) {
     if (path.empty() || path.back() != '/')
         path += '/';
     return path + name;
-}
-
-// A file found counts whatever the length of its path: the length is returned, and the path
-// written only when it fits (the caller asks again with room for it).
-unsigned storePath(const std::string& path, char* out, unsigned size) {
-    if (path.size() < size)
-        std::memcpy(out, path.c_str(), path.size() + 1);
-    else if (size > 0)
-        out[0] = '\0';
-    return static_cast<unsigned>(path.size());
 }
 
 // Walks `list` split at `separator`; true when visit accepted an item.
@@ -242,7 +233,7 @@ unsigned platformProcessId() {
 
 unsigned platformFindProgram(const char* name, const char* dirList, char* out, unsigned size) {
     if (std::strchr(name, '/') != nullptr)
-        return isExecutableFile(name) ? storePath(name, out, size) : 0;
+        return isExecutableFile(name) ? platformStoreFoundPath(name, out, size) : 0;
     std::string found;
     auto tryDirectory = [&](const std::string& dir) {
         std::string path = fullPath(dir, name);
@@ -261,16 +252,12 @@ unsigned platformFindProgram(const char* name, const char* dirList, char* out, u
         if (path != nullptr)
             forEachItem(path, ':', tryDirectory);
     }
-    return found.empty() ? 0 : storePath(found, out, size);
+    return found.empty() ? 0 : platformStoreFoundPath(found, out, size);
 }
 
 unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsigned size) {
-    std::string fileName = name;
-    size_t slash = fileName.rfind('/');
-    if (fileName.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-        fileName += ".lib";
-    std::string path = fullPath(dir, fileName.c_str());
-    return isRegularFile(path) ? storePath(path, out, size) : 0;
+    std::string path = fullPath(dir, withDefaultExtension(name, ".lib").c_str());
+    return isRegularFile(path) ? platformStoreFoundPath(path, out, size) : 0;
 }
 
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {

@@ -10,6 +10,9 @@
 const char* loadMessage(MessageId id);
 
 // Prints the banner (once, unless -N), then format with its arguments.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
 void printMessage(const char* format, ...);
 
 // Prints the banner (once, unless -N), then the text of message id as it stands.

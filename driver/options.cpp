@@ -177,6 +177,35 @@ const char* parseNamesToolFlag(const char* position, bool secondPass) {
     return end;
 }
 
+// The runtime options conflict: the later one wins. Which setting in force gives way to which
+// option letter, with its warning, in the order the warnings come.
+struct RuntimeConflict {
+    char letter;
+    int LinkOptions::*setting;
+    int inForce; // the value that conflicts; giving way sets the other one
+    MessageId warning;
+};
+const RuntimeConflict runtimeConflicts[] = {
+    {'B', &LinkOptions::importedSharedRuntime, 1, msgFIgnoredForB},
+    {'B', &LinkOptions::boundSharedRuntime, 1, msgRIgnoredForB},
+    {'F', &LinkOptions::boundSharedRuntime, 1, msgRIgnoredForF},
+    {'F', &LinkOptions::staticRuntime, 1, msgBIgnoredForF},
+    {'J', &LinkOptions::boundSharedRuntime, 1, msgRIgnoredForJ},
+    {'R', &LinkOptions::staticRuntime, 1, msgBIgnoredForR},
+    {'R', &LinkOptions::importedSharedRuntime, 1, msgFIgnoredForR},
+    {'R', &LinkOptions::singleThreaded, 0, msgJIgnoredForR},
+    {'T', &LinkOptions::boundSharedRuntime, 1, msgRIgnoredForT},
+};
+
+void giveWayTo(char letter) {
+    for (const RuntimeConflict& c : runtimeConflicts) {
+        if (c.letter == letter && linkOptions.*c.setting == c.inForce) {
+            warn(c.warning);
+            linkOptions.*c.setting = !c.inForce;
+        }
+    }
+}
+
 void setMachine(const char* position) {
     long value = 0;
     const char* end = nullptr;
@@ -210,14 +239,7 @@ void parseOptionGroup(const char** position, bool secondPass) {
             break;
         case 'B':
             if (apply) {
-                if (o.importedSharedRuntime) {
-                    warn(msgFIgnoredForB);
-                    o.importedSharedRuntime = 0;
-                }
-                if (o.boundSharedRuntime) {
-                    warn(msgRIgnoredForB);
-                    o.boundSharedRuntime = 0;
-                }
+                giveWayTo('B');
             }
             p = parseStaticRuntimeLetters(p, apply ? o.staticRuntimeLetters : scratchPath, apply);
             if (apply)
@@ -238,14 +260,7 @@ void parseOptionGroup(const char** position, bool secondPass) {
                 fatalError(msgInvalidOption);
             ++p;
             if (apply) {
-                if (o.boundSharedRuntime) {
-                    warn(msgRIgnoredForF);
-                    o.boundSharedRuntime = 0;
-                }
-                if (o.staticRuntime) {
-                    warn(msgBIgnoredForF);
-                    o.staticRuntime = 0;
-                }
+                giveWayTo('F');
                 o.importedThreadLetter[0] = upper(m);
                 o.importedSharedRuntime = 1;
                 o.singleThreaded = upper(m) != 'M';
@@ -263,10 +278,7 @@ void parseOptionGroup(const char** position, bool secondPass) {
             break;
         case 'J':
             if (apply) {
-                if (o.boundSharedRuntime) {
-                    warn(msgRIgnoredForJ);
-                    o.boundSharedRuntime = 0;
-                }
+                giveWayTo('J');
                 o.singleThreaded = 0;
                 o.staticRuntimeLetters[1] = 'M';
                 o.importedThreadLetter[0] = 'M';
@@ -299,20 +311,8 @@ void parseOptionGroup(const char** position, bool secondPass) {
             ++p;
             break;
         case 'R':
-            if (apply) {
-                if (o.staticRuntime) {
-                    warn(msgBIgnoredForR);
-                    o.staticRuntime = 0;
-                }
-                if (o.importedSharedRuntime) {
-                    warn(msgFIgnoredForR);
-                    o.importedSharedRuntime = 0;
-                }
-                if (!o.singleThreaded) {
-                    warn(msgJIgnoredForR);
-                    o.singleThreaded = 1;
-                }
-            }
+            if (apply)
+                giveWayTo('R');
             p = parseBoundRuntimeMode(p, apply ? o.boundRuntimeMode : scratchPath);
             if (!p)
                 fatalError(msgInvalidOption);
@@ -325,10 +325,7 @@ void parseOptionGroup(const char** position, bool secondPass) {
             break;
         case 'T':
             if (apply) {
-                if (o.boundSharedRuntime) {
-                    warn(msgRIgnoredForT);
-                    o.boundSharedRuntime = 0;
-                }
+                giveWayTo('T');
                 o.staticRuntime = 1;
             }
             break;

@@ -7,31 +7,42 @@
 
 #include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/tokenizer.h"
 #include "platform/platform.h"
 
 namespace {
 
 enum { pathBufferSize = 1024 };
 
+// Looks `name` up (along dirList when given) into `path`. A longer path than the first
+// buffer holds (POSIX only; Windows does not find it) is looked up again with room for it.
+bool findProgram(const char* name, const char* dirList, std::vector<char>& path) {
+    path.resize(pathBufferSize);
+    unsigned found = platformFindProgram(name, dirList, path.data(), pathBufferSize);
+    if (found >= pathBufferSize) {
+        path.resize(found + 1);
+        found = platformFindProgram(name, dirList, path.data(), found + 1);
+    }
+    return found != 0 && found < path.size();
+}
+
+// A full path as the command line's first word: in double quotes, its own doubled, when it
+// holds a blank or a double quote. No length limit: the path found is what runs.
+std::string pathWord(const char* path) {
+    if (std::strpbrk(path, " \"") == nullptr)
+        return path;
+    std::string word = "\"";
+    for (; *path != '\0'; ++path)
+        word.append(*path == '"' ? 2 : 1, *path);
+    return word + "\"";
+}
+
 // For a 64-bit target the linker of the matching toolset is looked for along ZELBIND64.
-// Fills `program` with the token form of its full path and `path` with the path itself.
-bool findLinkerAlongZelbind(char* program, char* path) {
+bool findLinkerAlongZelbind(std::string& program, std::vector<char>& path) {
     std::string directories;
-    if (!platformGetEnvironment("ZELBIND64", directories) || directories.empty())
+    if (!platformGetEnvironment("ZELBIND64", directories) || directories.empty() ||
+        !findProgram("link", directories.c_str(), path))
         return false;
-    // A path that does not fit could not be one word either.
-    unsigned found = platformFindProgram("link", directories.c_str(), path, pathBufferSize);
-    if (found == 0 || found >= pathBufferSize)
-        return false;
-    char token[pathBufferSize + 1];
-    int length = scanToken(scanQuote, path, token, -1, pathBufferSize);
-    // A path too long for one word would leave the command line without a program name; the
-    // standard lookup then decides instead.
-    if (length == 0)
-        return false;
-    std::memcpy(program, token, static_cast<size_t>(length));
-    program[length] = '\0';
+    program = pathWord(path.data());
     return true;
 }
 
@@ -39,33 +50,23 @@ bool findLinkerAlongZelbind(char* program, char* path) {
 
 unsigned runChildProgram(const char* program, const char* commandText) {
     printBanner();
-    char programName[pathBufferSize + 1];
-    std::vector<char> path(pathBufferSize);
+    std::string programName = program;
+    std::vector<char> path;
     bool special = std::strcmp(program, "link") == 0 && linkOptions.machine != machineIx86 &&
-                   findLinkerAlongZelbind(programName, path.data());
-    if (!special) {
-        std::strncpy(programName, program, pathBufferSize);
-        programName[pathBufferSize] = '\0';
-        unsigned found = platformFindProgram(program, nullptr, path.data(), pathBufferSize);
-        // A longer path (POSIX only) is looked up again with room for it.
-        if (found >= pathBufferSize) {
-            path.resize(found + 1);
-            found = platformFindProgram(program, nullptr, path.data(), found + 1);
-        }
-        if (found == 0 || found >= path.size())
-            fatalFileError(msgCannotFindProgram, program);
-    }
-    std::string commandLine = std::string(programName) + commandText;
+                   findLinkerAlongZelbind(programName, path);
+    if (!special && !findProgram(program, nullptr, path))
+        fatalFileError(msgCannotFindProgram, program);
+    std::string commandLine = programName + commandText;
     if (linkOptions.verbose) {
         std::fputs("Executing:", stdout);
-        std::fputs(programName, stdout);
+        std::fputs(programName.c_str(), stdout);
         std::fputs(commandText, stdout);
         std::fputs("\n\n", stdout);
     }
     std::fflush(stdout);
     unsigned exitCode = 0;
     if (!platformRunChild(path.data(), commandLine.c_str(), &exitCode))
-        fatalFileError(msgCannotExecuteProgram, programName);
+        fatalFileError(msgCannotExecuteProgram, programName.c_str());
     if (linkOptions.verbose)
         std::fputs("\n", stdout);
     return exitCode;

@@ -19,8 +19,8 @@ using Env = std::vector<std::pair<std::string, std::string>>; // set in this ord
 
 // Inline, so that they are set before the tables of any file that uses them.
 inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
-inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion 5.004.0014 Copyright "
-                             "(C) 2026 Quenlow. All rights reserved.\n\n";
+inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion " VELDRA_VERSION_TEXT
+                             " Copyright (C) 2026 Quenlow. All rights reserved.\n\n";
 
 // tests/data/usage.txt: the usage line and an empty line, then (with `help`) the option help.
 std::string usage(bool help = true);

@@ -16,14 +16,24 @@
 
 namespace {
 
-// linkOptions as bytes, less what the second pass fills in: the input files.
+// The settings of linkOptions as text, less what the second pass fills in: the input files.
 std::string settings() {
-    LinkOptions o;
-    std::memcpy(&o, &linkOptions, sizeof o);
-    o.objectFiles = o.libraries = o.otherInputs = NameList();
-    o.hasDefinitionFile = 0;
-    o.definitionFile = nullptr;
-    return std::string(reinterpret_cast<const char*>(&o), sizeof o);
+    const LinkOptions& o = linkOptions;
+    std::string text;
+    for (int flag : {o.verbose, o.linkSystemPrograms, o.singleThreaded, o.buildDll, o.generateMap,
+                     o.guiApplication, o.staticRuntime, o.importedSharedRuntime,
+                     o.boundSharedRuntime, o.keepTemporaries, o.useCompanionList, o.noBanner,
+                     o.machine, static_cast<int>(o.namesToolFlags)})
+        text += std::to_string(flag) + ",";
+    for (const char* field : {o.staticRuntimeLetters, o.importedThreadLetter, o.outputName,
+                              o.mainEntryName, o.compilerDirectives, o.boundRuntimeMode})
+        text += std::string(field) + '\n';
+    for (const SymbolList* list : {&o.includeSymbols, &o.excludeSymbols}) {
+        for (const SymbolNode* node = list->head; node; node = node->next)
+            text += std::string(node->text) + ' ';
+        text += '\n';
+    }
+    return text;
 }
 
 } // namespace

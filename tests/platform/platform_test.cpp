@@ -115,12 +115,6 @@ TEST(Platform, MessageLanguage) {
     std::setlocale(LC_ALL, "C");
 }
 
-#if defined(__x86_64__)
-TEST(Platform, NativeMachine) {
-    EXPECT_EQ(3, platformNativeMachine()); // amd64
-}
-#endif
-
 #endif
 
 } // namespace

@@ -24,6 +24,11 @@ TEST(SpineE2e, UsageAndErrors) {
          .status = 8,
          .env = {{"VELDRA_STANDIN_LAUNCH", "%T/../veldra.exe prog.cbl \"a.obj"}},
          .skip = !wine},
+        // An argument holding a double quote reads back as one name with it (POSIX).
+        {.args = {"a\"b.obj"},
+         .children = {names("/FS /S /M\"A\"\"B\" \"a\"\"b.obj\""), lnk("\"a\"\"b.exe\"")},
+         .made = {"a\"b.exe"},
+         .skip = wine},
     });
 }
 
@@ -124,8 +129,9 @@ TEST(RunnerE2e, LookupAndStart) {
          .have = {deep + "/tessor*", far + "/msvcrt.lib"},
          .env = {{"TOOLS", "%D/" + deep + ";%T"}, {"LIB", far}},
          .skip = wine},
-        // The linker of a target other than ix86 along ZELBIND64, under its full path.
-        {.args = {"-P3", "main.obj"},
+        // The linker of a target other than ix86 (-Px: amd64, the machine it runs on) along
+        // ZELBIND64, under its full path.
+        {.args = {"-Px", "main.obj"},
          .children = {names("/P3 /FS /S /MMAIN main.obj"), amd64},
          .made = {"main.exe"},
          .have = {"my tools/link*"},
@@ -178,7 +184,8 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
     for (const char* value : {"32 /v LIB /d lib", "32 /v QV /d 32", "64 /v QV /d 64"})
         if (wine)
             std::system((reg + "add " + hklm + key + "' /f /reg:" + value + " >/dev/null").c_str());
-    const std::string seen = std::string(" VEZIDU_PARSED=True") + (wine ? " QV=32" : "");
+    // Windows: each child's named event exists while it runs.
+    const std::string seen = std::string(" VEZIDU_PARSED=True") + (wine ? " QV=32 EVENT=open" : "");
     const std::string store = "quenlow/registry.reg=Windows Registry Editor Version 5.00\r\n\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Quenlow" +
                               key + "]\r\n\"LIB\"=\"lib\"\r\n";
@@ -187,7 +194,7 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
         .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
         .made = {"main.exe"},
         .have = {"c/" + store},
-        .env = {{"LIB", "%D/nowhere"}, {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV"}}};
+        .env = {{"LIB", "%D/nowhere"}, {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV,EVENT"}}};
     // POSIX: HKEY_CURRENT_USER under $XDG_CONFIG_HOME when that is absolute, else $HOME/.config.
     Case home = found;
     home.have = {"h/.config/" + store};

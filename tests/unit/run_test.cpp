@@ -182,7 +182,7 @@ TEST(Run, WorkedCommandLines) {
                                  "kernel32.lib  -def:main.def"},
          .removed = Lines{}},
         // The user's module-definition file is no temporary.
-        {.args = "-D main.obj main.def",
+        {.args = "-D first.def main.obj main.def",
          .children = {names("/FS /S  main.def main.obj"), kList, kDll},
          .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
                           "vdrlst00012A3F.obj"}},
@@ -204,7 +204,7 @@ TEST(Run, RarerCombinations) {
                           kLnk + " vdrlst00012A3F.obj -out:main.dll -map:main.map zorun32.lib " +
                           "msvcrt.lib bufferoverflowu.lib " + kSystem + " -def:main.def"},
          .removed = kDllRemoved},
-        {.args = "-s -k -e -n -zsys -mmy -ofinal main.obj",
+        {.args = "-ofirst -s -k -e -n -zsys -mmy -ofinal main.obj",
          .children = {"tessor /N /FS /Mmy /Z1 main.obj",
                       "link /nologo -subsystem:console -base:0x400000 -nodefaultlib  vdrlds.obj "
                       "main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
@@ -267,6 +267,10 @@ TEST(Run, FailuresAndCleanUp) {
         {.args = "-O. main.obj",
          .children = {kMain, link(kLnk, ".")},
          .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
+        // A "." in the directory part of -O counts: no ".exe"; the companions cut there.
+        {.args = "-Osub.d\\out main.obj",
+         .children = {kMain, link(kLnk, "sub.d\\out")},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "sub.lib", "sub.exp"}},
         // Looked up before the echo: nothing printed or started.
         {.args = "-V a.cbl b.obj",
          .status = 8,
@@ -302,6 +306,15 @@ TEST(Run, FailuresAndCleanUp) {
                       "cl -c -D_X86_=1 -DWIN32 -MD -Gd b.c", "cl -c -D_X86_=1 -DWIN32 -MD -Gd c.C",
                       names("/FS /S /MA a.obj b.obj c.obj"), link(kLnk, "a.exe")},
          .removed = gone("a")},
+        // ia64: its C compiler words, LIB64 for LIB.
+        {.args = "-S -P2 a.c",
+         .children = {"cl -c -D_IA64_=1 -DWIN32 -DWIN64 -MD a.c", names("/P2 /FS /MA a.obj"),
+                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  "
+                      "vdrlds00012A3F.obj a.obj -out:a.exe  zorun32.lib msvcrt.lib "
+                      "bufferoverflowu.lib kernel32.lib "},
+         .removed = gone("a", false),
+         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}},
+         .settings = {"LIB=lib"}},
         // The scan ends the run before the sources in front of a bad option compile.
         {.args = "prog.cbl util.c -Y", .status = 8, .out = kBanner + kError6},
     });
@@ -321,7 +334,7 @@ TEST(Run, SearchPaths) {
         return c;
     };
     // A full path of 259 characters fits the search's result; one of 260 only on POSIX.
-    const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x');
+    const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x'), z1019(1019, 'z');
     const std::string amd64 =
         "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  " + kLnk +
         " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib ";
@@ -370,6 +383,11 @@ TEST(Run, SearchPaths) {
          .env = {{"ZELBIND64", "my tools"}},
          .files = {"my tools/link"},
          .lookups = {"tessor", "link"}},
+        // Found whatever the length of its full path on POSIX; Windows's search gives up.
+        {.args = "-P3 main.obj",
+         .children = {p3, kPosix ? z1019 + "/link" + amd64.substr(4) : amd64},
+         .env = {{"ZELBIND64", z1019.c_str()}},
+         .files = {z1019 + "/link"}},
     });
 }
 
@@ -426,8 +444,8 @@ TEST(Run, CompanionLists) {
         {.list = "x.obj \"abc b.obj", .objects = " x.obj abc.obj b.obj"},
         {.list = "ab\"c d.obj", .objects = " c.obj d.obj"},
         // Names, never options, whatever they begin with.
-        {.list = "-V @resp /abs.obj \"my obj.obj\" @",
-         .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk"},
+        {.list = "-V @resp /abs.obj \"my obj.obj\" @ \"@a b\"",
+         .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk \"@a b.lnk\""},
         {.list = "\"" + a251 + " b.cbl\"",
          .objects = " \"" + a251 + " b.obj\"",
          .compiled = {"cobol \"" + a251 + " b.cbl\";"}},
@@ -472,6 +490,7 @@ TEST(Run, WhatOptionsBecome) {
         {.opts = "-Rmv", .names = "/RMV /S /MMAIN"},
         {.opts = "-REV,+5.4", .names = "/REV,+05.04 /S /MMAIN"},
         {.opts = "-RS,6", .names = "/RS,06.00 /S /MMAIN"},
+        {.opts = "-REV -Rm", .names = "/RM /S /MMAIN"},
         {.opts = "-RM,-12.3", .names = "/RM,-12.03 /S /MMAIN"},
         {.opts = "-RSV,123456789.1", .names = "/RSV,123456789.01 /S /MMAIN"},
         {.opts = "-RSVS", .names = "/RSV /MMAIN"},

@@ -17,7 +17,9 @@
 //                                 Lets a test give veldra an exact command line under Wine,
 //                                 whose own quoting of argv would change it.
 //   VELDRA_STANDIN_ENV            names separated by ",": for each one that is set, the word
-//                                 NAME=value (in token form) is added to the end of the log line
+//                                 NAME=value (in token form) is added to the end of the log line;
+//                                 the name EVENT (Windows) adds EVENT=open when the named event
+//                                 of its own process id, tessor_event_<8 hex digits>, exists
 //
 // Words are split from the command line by the same rules as the driver's copy mode: a blank
 // ends a word outside double quotes, double quotes group and are dropped, a doubled double
@@ -172,6 +174,14 @@ std::string environmentWords() {
             end = list.size();
         std::string name = list.substr(start, end - start);
         const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+#ifdef _WIN32
+        char event[32];
+        std::snprintf(event, sizeof event, "tessor_event_%08X",
+                      static_cast<unsigned>(GetCurrentProcessId()));
+        HANDLE handle = name == "EVENT" ? OpenEventA(SYNCHRONIZE, FALSE, event) : nullptr;
+        if (handle != nullptr)
+            CloseHandle(handle), value = "open";
+#endif
         if (value != nullptr)
             words += " " + tokenForm(name + "=" + value);
         start = end + 1;

@@ -1,7 +1,7 @@
 # Installation of the documentation, and the packages built from an installation with CPack:
 #   Linux                  veldra_<version>_<arch>.deb and veldra-<version>-Linux.tar.gz
 #   Windows (cross build)  veldra-<version>-win64.zip
-# scripts/package.sh builds all three and checks what they hold. Included at the end of the
+# The test preset "package" (tests/package) builds them all and checks what they hold. Included at the end of the
 # top-level CMakeLists.txt, after every install() rule of the program.
 
 include(GNUInstallDirs)

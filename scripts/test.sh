@@ -7,7 +7,7 @@
 #   sanitize  the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, without
 #             the cases labelled slow
 #   windows32, wine32  the same for the x86 Windows build, when Wine runs 32-bit programs
-# then the bounded fuzzing (scripts/fuzz.sh) and the package checks (scripts/package.sh).
+# then the bounded fuzzing (scripts/fuzz.sh) and the package checks (test preset package).
 # Exits non-zero when anything failed; the last line counts the steps that passed and failed.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -35,7 +35,7 @@ else
     say "tests windows32 and wine32: not run, Wine cannot start 32-bit programs here (no wine32)"
 fi
 step "fuzz (bounded)" bash "$VELDRA_ROOT/scripts/fuzz.sh"
-step "packages" bash "$VELDRA_ROOT/scripts/package.sh"
+step "packages" run_tests package
 
 print_stages
 echo "  total time: $((SECONDS - started))s"

@@ -16,23 +16,18 @@
 
 namespace {
 
-// The settings of linkOptions as text, less what the second pass fills in: the input files.
+// The settings of linkOptions as text, less the input files, which the second pass fills in,
+// and the symbol lists, whose words the unit runs check.
 std::string settings() {
     const LinkOptions& o = linkOptions;
-    std::string text;
-    for (int flag : {o.verbose, o.linkSystemPrograms, o.singleThreaded, o.buildDll, o.generateMap,
-                     o.guiApplication, o.staticRuntime, o.importedSharedRuntime,
-                     o.boundSharedRuntime, o.keepTemporaries, o.useCompanionList, o.noBanner,
-                     o.machine, static_cast<int>(o.namesToolFlags)})
-        text += std::to_string(flag) + ",";
-    for (const char* field : {o.staticRuntimeLetters, o.importedThreadLetter, o.outputName,
-                              o.mainEntryName, o.compilerDirectives, o.boundRuntimeMode})
-        text += std::string(field) + '\n';
-    for (const SymbolList* list : {&o.includeSymbols, &o.excludeSymbols}) {
-        for (const SymbolNode* node = list->head; node; node = node->next)
-            text += std::string(node->text) + ' ';
-        text += '\n';
-    }
+    std::string text = std::string(o.staticRuntimeLetters) + '|' + o.importedThreadLetter + '|' +
+                       o.outputName + '|' + o.mainEntryName + '|' + o.compilerDirectives + '|' +
+                       o.boundRuntimeMode + '|' + std::to_string(o.namesToolFlags);
+    for (int flag :
+         {o.verbose, o.linkSystemPrograms, o.singleThreaded, o.buildDll, o.generateMap,
+          o.guiApplication, o.staticRuntime, o.importedSharedRuntime, o.boundSharedRuntime,
+          o.keepTemporaries, o.useCompanionList, o.noBanner, o.machine})
+        text += ',' + std::to_string(flag);
     return text;
 }
 

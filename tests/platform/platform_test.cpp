@@ -1,6 +1,6 @@
 // The real platform layer of the POSIX build: multi-byte names and the message language by the
-// locale, and the native machine. Children's exit statuses, and the registry store under
-// XDG_CONFIG_HOME, are checked end to end.
+// locale. Children's exit statuses, the native machine (-Px) and the registry store under
+// XDG_CONFIG_HOME are checked end to end.
 #include <gtest/gtest.h>
 
 #include <clocale>

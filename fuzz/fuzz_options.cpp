@@ -17,12 +17,11 @@
 namespace {
 
 // The settings of linkOptions as text, less the input files, which the second pass fills in,
-// and the symbol lists, whose words the unit runs check.
+// the symbol lists, whose words the unit runs check, and the texts, which the second pass
+// writes to the scratch text alone.
 std::string settings() {
     const LinkOptions& o = linkOptions;
-    std::string text = std::string(o.staticRuntimeLetters) + '|' + o.importedThreadLetter + '|' +
-                       o.outputName + '|' + o.mainEntryName + '|' + o.compilerDirectives + '|' +
-                       o.boundRuntimeMode + '|' + std::to_string(o.namesToolFlags);
+    std::string text = std::string(o.importedThreadLetter) + std::to_string(o.namesToolFlags);
     for (int flag :
          {o.verbose, o.linkSystemPrograms, o.singleThreaded, o.buildDll, o.generateMap,
           o.guiApplication, o.staticRuntime, o.importedSharedRuntime, o.boundSharedRuntime,

@@ -24,10 +24,10 @@ TEST(SpineE2e, UsageAndErrors) {
          .status = 8,
          .env = {{"VELDRA_STANDIN_LAUNCH", "%T/../veldra.exe prog.cbl \"a.obj"}},
          .skip = !wine},
-        // An argument holding a double quote reads back as one name with it (POSIX).
-        {.args = {"a\"b.obj"},
-         .children = {names("/FS /S /M\"A\"\"B\" \"a\"\"b.obj\""), lnk("\"a\"\"b.exe\"")},
-         .made = {"a\"b.exe"},
+        // An argument holding a double quote and a blank reads back as one name with them (POSIX).
+        {.args = {"a\"b c.obj"},
+         .children = {names("/FS /S /M\"A\"\"B C\" \"a\"\"b c.obj\""), lnk("\"a\"\"b c.exe\"")},
+         .made = {"a\"b c.exe"},
          .skip = wine},
     });
 }
@@ -147,8 +147,9 @@ TEST(RunnerE2e, EndsAndTheFilesTheyLeave) {
          .status = wine ? 5 : 139,
          .children = {names("/FS /S /MA a.obj"), lnk("a.exe")},
          .env = {{"VELDRA_STANDIN_CRASH_LINK", "1"}}},
-        // Killed from outside: by signal n on POSIX, with exit code n on Windows.
-        {.args = {"-V", "a.obj"},
+        // Killed from outside: by signal n on POSIX, with exit code n on Windows (where "/"
+        // opens an option group too).
+        {.args = {wine ? "/V" : "-V", "a.obj"},
          .out = B + "Executing:" + verbose + "\n\n\nlink finished with errors\n",
          .status = wine ? 15 : 143,
          .children = {verbose},

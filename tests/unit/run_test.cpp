@@ -206,7 +206,7 @@ TEST(Run, RarerCombinations) {
                       "main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{},
          .out = ""},
-        {.args = "-bfmd -t -ifoo -ubar main.obj a.cbl",
+        {.args = "-ufirst -bfmd -t -ifoo -ubar main.obj a.cbl",
          .children = {"cobol a.cbl use(bar);", names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"),
                       link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
         // The symbol-list warnings come after the whole scan, -I before -X.
@@ -220,8 +220,9 @@ TEST(Run, RarerCombinations) {
          .children = {"link -subsystem:console -dll -nodefaultlib -machine:ix86   app.res "
                       "-out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
-        {.args = "-T -D -P1 @resp app.res",
-         .children = {names("/P1 /S /BBS /Dresp.def @resp.lnk"),
+        {.args = "-T -D -P1 @resp app.res a.c",
+         .children = {"cl -c -D_ALPHA_=1 -DWIN32 -MD a.c",
+                      names("/P1 /S /BBS /Dresp.def @resp.lnk a.obj"),
                       "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha "
                       " " +
                           kLnk + " app.res -out:resp.dll  zorun32s.lib msvcrt.lib " + kSystem +
@@ -480,7 +481,7 @@ TEST(Run, WhatOptionsBecome) {
         {.opts = "-BD", .names = "/S /BBSD /MMAIN"},
         {.opts = "-BFSBM", .names = "/S /BBM /MMAIN"},
         {.opts = "-F V", .names = "/F  /V /S /MMAIN"},
-        {.opts = "-J -Fs", .names = "/FS /S /MMAIN"},
+        {.opts = "-FM -J -Fs", .names = "/FS /S /MMAIN"},
         {.opts = "-Px", .names = "/FS /S /MMAIN"},
         {.opts = "-px", .names = "/P3 /FS /S /MMAIN", .native = 3},
         {.opts = "-PX", .names = "/P2 /FS /S /MMAIN", .native = 2},

@@ -439,10 +439,10 @@ TEST(Run, CompanionLists) {
         {.list = a255 + " " + a255 + ".cbl",
          .objects = " " + a255 + ".obj " + a255 + ".obj",
          .compiled = {"cobol " + a255 + ".cbl;"}},
-        {.list = a256 + " " + a256 + ".cbl b.obj",
+        {.list = a256 + " " + a256 + ".obj b.obj",
          .objects = " b.obj",
          .out = error(3, "Invalid file name :  " + a256) +
-                "ERROR: (3) Invalid file name :  " + a256 + ".cbl\n"},
+                "ERROR: (3) Invalid file name :  " + a256 + ".obj\n"},
     };
     for (const auto& c : cases) {
         std::ofstream("main.eom", std::ios::binary) << c.list;

@@ -103,7 +103,7 @@ TEST(Platform, MessageLanguage) {
         setenv("LC_MESSAGES", japanese ? "" : "en_US.nowhere", 1);
         char text[256];
         platformLoadString(msgIllegalCommandLine, text, sizeof text);
-        EXPECT_EQ(japanese, std::string(text) != english) << text;
+        EXPECT_EQ(japanese ? "コマンド行が不正です" : english, std::string(text));
     }
     unsetenv("LANG");
     unsetenv("LC_MESSAGES");

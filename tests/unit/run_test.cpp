@@ -317,7 +317,8 @@ TEST(Run, SearchPaths) {
                           .out = error(11, "Cannot find C runtime library")};
     auto with = [](RunCase c, Env e, Lines f = {}) { return c.env = e, c.files = f, c; };
     // A full path of 259 characters fits the search's result; one of 260 only on POSIX.
-    const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x'), z1019(1019, 'z');
+    const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x');
+    const std::string z = std::string(1018, 'z') + '"'; // 1,024 characters with "/link"
     const std::string amd64 =
         "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  " + kLnk +
         " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib ";
@@ -366,11 +367,12 @@ TEST(Run, SearchPaths) {
          .env = {{"ZELBIND64", "my tools"}},
          .files = {"my tools/link"},
          .lookups = {"tessor", "link"}},
-        // Found whatever the length of its full path on POSIX; Windows's search gives up.
+        // Found whatever the length of its full path on POSIX (quoted, its quote doubled);
+        // Windows's search gives up.
         {.args = "-P3 main.obj",
-         .children = {p3, kPosix ? z1019 + "/link" + amd64.substr(4) : amd64},
-         .env = {{"ZELBIND64", z1019.c_str()}},
-         .files = {z1019 + "/link"}},
+         .children = {p3, kPosix ? "\"" + z + "\"/link\"" + amd64.substr(4) : amd64},
+         .env = {{"ZELBIND64", z.c_str()}},
+         .files = {z + "/link"}},
     });
 }
 
@@ -478,7 +480,6 @@ TEST(Run, WhatOptionsBecome) {
         {.opts = "-RSV,123456789.1", .names = "/RSV,123456789.01 /S /MMAIN"},
         {.opts = "-RSVS", .names = "/RSV /MMAIN"},
         {.opts = "-BLMD", .names = "/S /BLMD /MMAIN"},
-        {.opts = "-BD", .names = "/S /BBSD /MMAIN"},
         {.opts = "-BFSBM", .names = "/S /BBM /MMAIN"},
         {.opts = "-F V", .names = "/F  /V /S /MMAIN"},
         {.opts = "-FM -J -Fs", .names = "/FS /S /MMAIN"},
@@ -498,7 +499,7 @@ TEST(Run, WhatOptionsBecome) {
          .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
         {.opts = "-bsmf", .answer = 200, .words = "zolrunm.lib msvcrt.lib" + sys},
         {.opts = "-FS -T", .words = "zorun32s.lib msvcrt.lib" + sys},
-        {.opts = "-RS -T", .answer = 200, .words = "zolruns.lib msvcrt.lib" + sys},
+        {.opts = "-J -RS -T", .answer = 200, .words = "zolruns.lib msvcrt.lib" + sys},
         {.opts = "-T -RS", .answer = 200, .words = "zolrung.lib msvcrt.lib kernel32.lib" + sys},
         {.opts = "-FM -RS", .words = "zorun32.lib msvcrt.lib kernel32.lib" + sys},
         {.opts = "-P3", .words = "zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib"},

@@ -24,6 +24,9 @@ TEST(SpineE2e, UsageAndErrors) {
          .status = 8,
          .env = {{"VELDRA_STANDIN_LAUNCH", "%T/../veldra.exe prog.cbl \"a.obj"}},
          .skip = !wine},
+        // An empty argument is an empty name: ".obj", whose empty main entry name has no token
+        // form.
+        {.args = {""}, .out = error(12, "Generated command line too long"), .status = 8},
         // An argument holding a double quote and a blank reads back as one name with them (POSIX).
         {.args = {"a\"b c.obj"},
          .children = {names("/FS /S /M\"A\"\"B C\" \"a\"\"b c.obj\""), lnk("\"a\"\"b c.exe\"")},

@@ -155,12 +155,14 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
 // Writes text as one command-line word; see scanToken.
 int quoteToken(const char* source, char* destination, int sourceLength, int capacity) {
     // One pass for the length, the quotes and whether quoting is needed at all.
-    const int bound = sourceLength == -1 ? 0x7fffffff : sourceLength;
+    // The text may be anyone's (a path, a name in a fixed field): only its own characters
+    // are read.
+    const int bound = sourceLength == -1 ? static_cast<int>(std::strlen(source)) : sourceLength;
     int length = 0;
     int quotes = 0;
     bool needsQuotes = false;
     if (bound > 0)
-        length = static_cast<int>(findWordStop(source, static_cast<size_t>(bound), false));
+        length = static_cast<int>(findWordStopWithin(source, static_cast<size_t>(bound), false));
     for (; length < bound; ++length) {
         const char c = source[length];
         if (classOf(classTable, c) & runEndClass) {

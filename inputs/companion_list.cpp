@@ -23,7 +23,7 @@ void readCompanionList(const char* baseName) {
     }
     // Owned, so that a run over the test platform, whose fatal errors unwind, leaks nothing.
     std::unique_ptr<char, void (*)(void*)> text(
-        static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1)), std::free);
+        static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1 + scanSlack)), std::free);
     if (!text) {
         std::fclose(file);
         return;
@@ -32,7 +32,7 @@ void readCompanionList(const char* baseName) {
     std::fclose(file);
     if (count < static_cast<size_t>(size))
         return;
-    text.get()[count] = '\0';
+    std::memset(text.get() + count, 0, 1 + scanSlack);
     addCompanionListNames(text.get(), count);
 }
 

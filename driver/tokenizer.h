@@ -141,6 +141,20 @@ inline size_t findWordStopWithin(const char* text, size_t count, bool delimiters
     return count;
 }
 
+// The one shortcut of a word rule: a token without double quotes is the run findWordStop
+// finds, and is its own copy. Measures the token at `text` as scanMeasure does with the
+// delimiters "," and "+", examining at most `limit` characters (text carries scanSlack):
+// its length, 0 on an open quote. *plain tells that it holds no double quote, so that its
+// characters are the name itself.
+int measureToken(const char* text, int limit, bool* plain);
+
+// True when the `count` characters at `text` (not necessarily terminated, no slack needed)
+// are a word that needs no quotes on a command line: at least one, no blank, double quote or
+// NUL among them.
+inline bool needsNoQuotes(const char* text, size_t count) {
+    return count > 0 && findWordStopWithin(text, count, false) == count;
+}
+
 // Copies `count` characters: a name of a dozen characters in two moves, without a call.
 inline void copyCharacters(char* destination, const char* source, size_t count) {
     if (count >= 8 && count <= 16) {

@@ -104,7 +104,7 @@ std::string buildCommandLine(int argc, char** argv) {
         // The argument is the system's: read no further than its terminator.
         const char* argument = argv[i] != nullptr ? argv[i] : "";
         const size_t plain = std::strlen(argument);
-        if (plainSoFar && plain > 0 && findWordStopWithin(argument, plain, false) == plain) {
+        if (plainSoFar && needsNoQuotes(argument, plain)) {
             if (used + plain + 1 > line.size())
                 line.resize(2 * (used + plain + 1));
             if (i > 0)

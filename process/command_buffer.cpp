@@ -58,8 +58,7 @@ void appendCommandText(const char* text, int asToken) {
         // A word without blanks and double quotes is its own token form: copied straight in.
         // The text lies in anyone's field: read no further than its terminator.
         length = std::strlen(text);
-        if (length == 0 || length > tokenLimit ||
-            findWordStopWithin(text, length, false) != length) {
+        if (length > tokenLimit || !needsNoQuotes(text, length)) {
             appendQuotedToken(text);
             return;
         }

@@ -16,17 +16,13 @@
 
 namespace {
 
-// The settings of linkOptions as text, less the input files, which the second pass fills in,
-// the symbol lists, whose words the unit runs check, and the texts, which the second pass
-// writes to the scratch text alone.
+// What a second pass that applied the options again would change: the symbol lists would
+// grow. Every other setting would only be given the same value again.
 std::string settings() {
-    const LinkOptions& o = linkOptions;
-    std::string text = std::string(o.importedThreadLetter) + std::to_string(o.namesToolFlags);
-    for (int flag :
-         {o.verbose, o.linkSystemPrograms, o.singleThreaded, o.buildDll, o.generateMap,
-          o.guiApplication, o.staticRuntime, o.importedSharedRuntime, o.boundSharedRuntime,
-          o.keepTemporaries, o.useCompanionList, o.noBanner, o.machine})
-        text += ',' + std::to_string(flag);
+    std::string text;
+    for (const SymbolList* list : {&linkOptions.includeSymbols, &linkOptions.excludeSymbols})
+        for (const SymbolNode* s = list->head; s; s = s->next)
+            text += std::string(s->text) + '\n';
     return text;
 }
 

@@ -6,9 +6,12 @@
 #   msvcrt.lib                 mingw-w64's msvcrt and mingwex, and the glue they leave missing
 #   bufferoverflowu.lib        the stack-buffer check alone
 #   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
+# With the COBOL kit's folder of the machine, libcob's import members join zorun32.lib and
+# zorun32s.lib, and libcob-4.dll goes beside zorun32.dll.
 # Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
+#                           [<COBOL kit>]
 set -euo pipefail
-machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6
+machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6 cobol=${7:-}
 
 case $machine in
 x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) ;;
@@ -30,6 +33,14 @@ compile -Fostart.obj "$src/start.c"
 compile -DZO_STATIC -Fostart_static.obj "$src/start.c"
 compile -DZO_BUILD_DLL -Foruntime.obj "$src/runtime.c"
 compile -DZO_STATIC -Foruntime_static.obj "$src/runtime.c"
+compile -Focobstart.obj "$src/cobstart.c"
+compile -DZO_STATIC -Focobstart_static.obj "$src/cobstart.c"
+cobol_imports=()
+rm -f "$lib/libcob-4.dll"
+if [ -n "$cobol" ] && [ -f "$cobol/libcob-4.dll" ]; then
+    cobol_imports=("$cobol/libcob.lib")
+    cp "$cobol/libcob-4.dll" "$lib/"
+fi
 
 archive() {
     local out=$1
@@ -44,8 +55,9 @@ done
 "$bin/link" -nologo -dll -noentry -nodefaultlib "-machine:$machine" runtime.obj \
     "$lib/msvcrt.lib" "$lib/kernel32.lib" "-out:$lib/zorun32.dll" -implib:zorun32-imports.lib
 startup=(crt_main.obj crt_winmain.obj crt_libmain.obj)
-archive zorun32.lib zorun32-imports.lib "${startup[@]}" start.obj
-archive zorun32s.lib "${startup[@]}" start_static.obj runtime_static.obj
+archive zorun32.lib zorun32-imports.lib "${startup[@]}" start.obj cobstart.obj "${cobol_imports[@]}"
+archive zorun32s.lib "${startup[@]}" start_static.obj runtime_static.obj cobstart_static.obj \
+    "${cobol_imports[@]}"
 for name in zolrunsi zolrunmi zolrung oopss oopsm; do
     cp "$lib/zorun32.lib" "$lib/$name.lib"
 done

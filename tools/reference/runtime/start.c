@@ -31,10 +31,15 @@ int zoStart(void) {
     char** argv = 0;
     char** envp = 0;
     StartupInfo info = {0};
+    int status;
     zoRuntimeInit(&zo_names);
-    if (zo_names.mainStyle == 1)
-        return ((WinMainEntry)zo_names.mainEntry)(GetModuleHandleA(0), 0, commandTail(),
-                                                  SW_SHOWDEFAULT);
     __getmainargs(&argc, &argv, &envp, 0, &info);
-    return ((MainEntry)zo_names.mainEntry)(argc, argv, envp);
+    zoCobolStart(argc, argv);
+    if (zo_names.mainStyle == 1)
+        status = ((WinMainEntry)zo_names.mainEntry)(GetModuleHandleA(0), 0, commandTail(),
+                                                    SW_SHOWDEFAULT);
+    else
+        status = ((MainEntry)zo_names.mainEntry)(argc, argv, envp);
+    zoCobolEnd();
+    return status;
 }

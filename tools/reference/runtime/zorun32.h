@@ -37,5 +37,8 @@ ZO_API const char* zoRuntimeWord(void);
 
 /* In the start-up members: runs the main entry and returns its result. */
 int zoStart(void);
+/* Around it, when the program has COBOL in it: the COBOL runtime's start and end. */
+void zoCobolStart(int argc, char** argv);
+void zoCobolEnd(void);
 
 #endif

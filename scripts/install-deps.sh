@@ -22,6 +22,9 @@ PACKAGES=(
     # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
     # libraries of both machines
     clang-tools-14 lld lld-14 llvm-14 mingw-w64-x86-64-dev
+    # its COBOL kit, built from source tarballs (m4 for GMP), and the native GnuCOBOL the
+    # COBOL tests compare with
+    curl xz-utils patch m4 gnucobol3
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests
     locales
     # manual page lint

@@ -56,11 +56,16 @@ build_machine() { # <machine> <triple>
     local machine=$1 triple=$2 work=$3 out=$4
     local gmp=$work/gmp-$machine cob=$work/cob-$machine
     mkdir -p "$gmp" "$cob" "$out/include/libcob"
-    tar -xf "$cache/sources/$gmp_file" -C "$gmp" --strip-components=1 || return 1
-    # Debian's tarball lacks doc/, which configure still wants to write a Makefile for.
-    mkdir -p "$gmp/doc" && : >"$gmp/doc/Makefile.in"
-    (cd "$gmp" && ./configure --host="$triple" --prefix="$gmp/install" --enable-static \
-        --disable-shared && make -j"$jobs" && make install) || return 1
+    # GMP is the long part: a build that stopped after it goes on from there.
+    if [ ! -f "$gmp/install/lib/libgmp.a" ]; then
+        tar -xf "$cache/sources/$gmp_file" -C "$gmp" --strip-components=1 || return 1
+        # Debian's tarball lacks doc/, which configure and make still want a Makefile for.
+        mkdir -p "$gmp/doc" &&
+            printf 'all install check clean distclean:\n' >"$gmp/doc/Makefile.in"
+        (cd "$gmp" && ./configure --host="$triple" --prefix="$gmp/install" --enable-static \
+            --disable-shared && make -j"$jobs" && make install) || return 1
+    fi
+    rm -rf "$cob" && mkdir -p "$cob" || return 1
     tar -xf "$cache/sources/$cob_file" -C "$cob" --strip-components=1 || return 1
     (cd "$cob" && patch -p1 <"$here/resolver.patch") || return 1
     (cd "$cob" && ./configure --host="$triple" CC="$triple-gcc -static-libgcc" \
@@ -94,7 +99,7 @@ build_machine() { # <machine> <triple>
 }
 
 build_kit() {
-    local work=$cache/cobol-kit-work
+    local work=$cache/cobol-kit-$key.work
     local start=$SECONDS
     for tool in curl patch make m4 x86_64-w64-mingw32-gcc i686-w64-mingw32-gcc; do
         command -v "$tool" >/dev/null || {
@@ -110,7 +115,7 @@ build_kit() {
         echo "cannot fetch $cob_url"
         return 1
     }
-    rm -rf "$work" "$kit.part"
+    rm -rf "$kit.part"
     build_machine x64 x86_64-w64-mingw32 "$work" "$kit.part/x64" >>"$log" 2>&1 || {
         echo "the x64 build failed (see $log)"
         return 1

@@ -48,7 +48,7 @@ if [ -n "$cobol" ]; then
     # libcob looks for a called program in the modules named in COB_PRE_LOAD, and for a module
     # of the program's own name: ROUNDPAY is in MATHLIB.DLL.
     status=0
-    COB_PRE_LOAD=MATHLIB run wine payroll.exe || status=$?
+    run env COB_PRE_LOAD=MATHLIB wine payroll.exe || status=$?
     echo "--- exit status $status"
     exit $status
 fi

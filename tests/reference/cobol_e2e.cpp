@@ -114,19 +114,17 @@ TEST_P(CobolLink, LinksAndRuns) {
     if (std::string(m.name) == "x86" &&
         sh("WINEDEBUG=-all wine " + ref + "/cobol/x86/cobc.exe --version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "Wine does not start 32-bit programs here (no wine32)";
-    const std::string dir =
-        env("VELDRA_REFERENCE_WORK") + "/cobol_" + m.name + "_" + c.name;
-    ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " +
-                 env("VELDRA_COBOL_SOURCES") + "/* " + dir),
+    const std::string dir = env("VELDRA_REFERENCE_WORK") + "/cobol_" + m.name + "_" + c.name;
+    ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " + env("VELDRA_COBOL_SOURCES") +
+                 "/* " + dir),
               0);
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
     // libcob-4.dll along WINEPATH.
     const std::string lib = ref + "/lib/" + m.name;
-    const std::string in = "cd " + dir + " && export PATH='" + ref + "/bin:" +
-                           program.substr(0, program.rfind('/')) + ":" + env("PATH") +
-                           "' LIB='" + ref + "/lib/x86' LIB64='" + ref +
-                           "/lib/x64' VELDRA_COBOL_MACHINE=" + m.name + " WINEPATH='Z:" + lib +
-                           "' WINEDEBUG=-all && ";
+    const std::string in =
+        "cd " + dir + " && export PATH='" + ref + "/bin:" + program.substr(0, program.rfind('/')) +
+        ":" + env("PATH") + "' LIB='" + ref + "/lib/x86' LIB64='" + ref +
+        "/lib/x64' VELDRA_COBOL_MACHINE=" + m.name + " WINEPATH='Z:" + lib + "' WINEDEBUG=-all && ";
     std::string said;
     int status = 0;
     for (const std::string& step : c.steps) {

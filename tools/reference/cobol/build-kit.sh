@@ -4,6 +4,7 @@
 #   cobol/x64, cobol/x86   libcob-4.dll (GMP inside; imports only KERNEL32 and msvcrt),
 #                          libcob.lib (its import library), cobc.exe (the compiler, run under
 #                          Wine to translate COBOL to C with the machine's own sizes), include/
+#                          (libcob's headers and GMP's)
 #   cobol/config           the compiler's configuration files
 # The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256. Tarballs
 # and the built kit are kept in ${VELDRA_CACHE:-${XDG_CACHE_HOME:-~/.cache}/veldra}, the kit
@@ -90,7 +91,9 @@ build_machine() { # <machine> <triple>
     else
         cp "$cob/cobc/cobc.exe" "$out/"
     fi || return 1
-    cp "$cob/libcob.h" "$out/include/" && cp "$cob"/libcob/*.h "$out/include/libcob/" &&
+    # The translated COBOL includes libcob.h and GMP's header, which differs by machine.
+    cp "$cob/libcob.h" "$gmp/install/include/gmp.h" "$out/include/" &&
+        cp "$cob"/libcob/*.h "$cob"/libcob/*.def "$out/include/libcob/" &&
         rm -f "$out/include/libcob/"{coblocal,cobgetopt,sysdefines}.h
     "$triple-strip" "$out/cobc.exe" "$out/libcob-4.dll" || return 1
     [ "$machine" = x64 ] || return 0

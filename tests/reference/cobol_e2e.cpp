@@ -66,13 +66,13 @@ const Case kCases[] = {
     // name at run time; -U names the directives file.
     {.name = "program",
      .steps = {"cl -c $C ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
-               "veldra $P -Ufeatures.dir main.cbl sub.cbl ctwice.obj"},
+               "veldra $P -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"},
      .run = "main.exe", .out = kProgram + kFeature, .runStatus = 3,
      .native = "cobc -x -DFEATURE=1 -o native main.cbl sub.cbl ctwice.c && "
                "cobc -m -o DYNPROG.so dyn.cbl && ./native"},
     {.name = "without_directives",
      .steps = {"cl -c $C ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
-               "veldra $P main.cbl sub.cbl ctwice.obj"},
+               "veldra $P -MMAINPROG main.cbl sub.cbl ctwice.obj"},
      .run = "main.exe", .out = kProgram, .runStatus = 3},
     // The sizes that only the machine's own compiler gets right.
     {.name = "sizes", .steps = {"veldra $P sizes.cbl"}, .run = "sizes.exe"},
@@ -130,8 +130,9 @@ TEST_P(CobolLink, LinksAndRuns) {
     for (const std::string& step : c.steps) {
         status = sh(in + "{ " + replaced(step, m) + "; } >steps.log 2>&1");
         said += readText(dir + "/steps.log");
-        if (&step != &c.steps.back())
+        if (&step != &c.steps.back()) {
             ASSERT_EQ(status, 0) << step << "\n" << said;
+        }
     }
     EXPECT_EQ(status, c.status) << said;
     EXPECT_NE(said.find(c.said), std::string::npos) << said;

@@ -73,6 +73,8 @@ status=0
 COB_CONFIG_DIR="Z:$kit/config" WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C \
     "${options[@]}" -o "Z:$work/$stem.c" "$source" >"$work/said" 2>&1 || status=$?
 tr -d '\r' <"$work/said" >&2
-[ $status -eq 0 ] && [ -f "$work/$stem.c" ] || exit 12
+[ $status -eq 0 ] || exit 12
+# A Wine that cannot start the program may still end with status 0.
+[ -f "$work/$stem.c" ] || fail "the $machine compiler did not run under Wine"
 "$bin/cl" -c -nologo -MD "${defines[@]}" -w -I"$kit/$machine/include" \
     "-Fo$PWD/$stem.obj" "$work/$stem.c" >&2 || exit 12

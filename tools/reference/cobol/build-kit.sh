@@ -31,6 +31,7 @@ kit=$cache/cobol-kit-$key
 log=$cache/cobol-kit-$key.log
 
 give_up() {
+    rm -rf "$reference/cobol"
     mkdir -p "$reference/cobol"
     echo "$1" >"$reference/cobol/missing"
     rm -f "$reference/bin/cobol"

@@ -7,11 +7,12 @@
 #                          (libcob's headers and GMP's)
 #   cobol/config           the compiler's configuration files
 # The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256. Tarballs
-# and the built kit are kept in ${VELDRA_CACHE:-${XDG_CACHE_HOME:-~/.cache}/veldra}, the kit
-# under a key made of the versions, the patch and this script, so that only the first build
-# on a machine pays. Whatever fails, this script exits 0: the toolchain is then built without
-# `cobol`, and the reason is printed and kept in <reference>/cobol/missing. Either way it
-# ends with <reference>/cobol/kit.stamp.
+# and the built kit are kept in $VELDRA_CACHE, by default ${XDG_CACHE_HOME:-~/.cache}/veldra
+# (without HOME, /tmp/veldra-cache-<uid>/veldra), the kit under a key made of the versions,
+# the patch and this script, so that only the first build on a machine pays. Whatever fails,
+# this script exits 0: the toolchain is then built without `cobol`, and the reason is printed
+# and kept in <reference>/cobol/missing. Either way it ends with <reference>/cobol/kit.stamp.
+# VELDRA_DEBIAN_MIRROR replaces http://deb.debian.org/debian.
 # Usage: build-kit.sh <reference> <jobs>
 set -uo pipefail
 reference=$1 jobs=${2:-2}
@@ -24,7 +25,12 @@ cob_file=gnucobol3_3.1.2.orig.tar.xz
 cob_sum=597005d71fd7d65b90cbe42bbfecd5a9ec0445388639404662e70d53ddf22574
 cob_url=$mirror/pool/main/g/gnucobol3/$cob_file
 
-cache=${VELDRA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veldra}
+cache=${VELDRA_CACHE:-}
+if [ -z "$cache" ]; then
+    # A bare CI environment may set no HOME.
+    cache=${XDG_CACHE_HOME:-${HOME:+$HOME/.cache}}
+    cache=${cache:-${TMPDIR:-/tmp}/veldra-cache-$(id -u)}/veldra
+fi
 key=$(cat "$here/build-kit.sh" "$here/resolver.patch" <(echo "$gmp_sum $cob_sum") |
     sha256sum | cut -c1-16)
 kit=$cache/cobol-kit-$key

@@ -1,5 +1,5 @@
 // Real links: veldra with the reference toolchain (cl, tessor, link and their libraries), each
-// case in a fresh copy of src/, the result run under Wine where it is an x64 program.
+// case in a fresh copy of src/, the result run under Wine (x86 programs where Wine can).
 //
 // Environment (ctest sets it): VELDRA_PROGRAM (the native veldra), VELDRA_REFERENCE (the
 // reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), VELDRA_REFERENCE_WORK (where
@@ -30,9 +30,15 @@ struct Case {
     Words absent = {};                 // "vdrl*" are the names tool's files, removed after a link
     std::string run = "main.exe x";    // then run under Wine: program and arguments ("" for none)
     int status = 7;                    // its exit code
-    bool runtime = true;               // WINEPATH names lib/x64, where zorun32.dll lies
+    bool runtime = true;               // WINEPATH names lib/<machine>, where zorun32.dll lies
     std::string format = "pei-x86-64"; // of `present`'s first file, as objdump names it
 };
+
+// An x86 case: the image format and the runtime's folder follow.
+Case x86(Case c) {
+    c.format = "pei-i386";
+    return c;
+}
 
 std::string env(const char* name) {
     const char* value = std::getenv(name);
@@ -50,6 +56,16 @@ int sh(const std::string& command) {
 
 // Names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
 const std::string kObjdump = "x86_64-w64-mingw32-objdump -f ";
+
+// Whether Wine starts 32-bit programs (it needs Debian's wine32): tried once with an x86
+// program that only ends with status 3.
+bool wineRunsX86(const std::string& in) {
+    static const int runs =
+        sh(in + "cl -c -nologo -D_X86_=1 probe32.c >/dev/null && link -nologo -nodefaultlib "
+                "-entry:start -subsystem:console probe32.obj kernel32.lib >/dev/null && "
+                "WINEDEBUG=-all wine probe32.exe >/dev/null 2>&1; test $? = 3") == 0;
+    return runs;
+}
 
 class ReferenceLink : public testing::TestWithParam<Case> {};
 
@@ -84,7 +100,10 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         << c.present.at(0) << " is no " << c.format << " image";
     if (c.run.empty())
         return;
-    const std::string runtime = c.runtime ? "Z:" + ref + "/lib/x64" : "";
+    const bool x86 = c.format == "pei-i386";
+    if (x86 && !wineRunsX86(in))
+        GTEST_SKIP() << "Wine cannot start 32-bit programs here (no wine32)";
+    const std::string runtime = c.runtime ? "Z:" + ref + (x86 ? "/lib/x86" : "/lib/x64") : "";
     const int status =
         sh(in + "WINEPATH='" + runtime + "' WINEDEBUG=-all wine " + c.run + " >run.log 2>run.err");
     std::string out = readText(dir + "/run.log");
@@ -98,6 +117,9 @@ std::string ran(const std::string& runtime) {
     return "x twice(2)=4 " + runtime + "\n";
 }
 const std::string kCl = "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD ";
+// gaps.exe 1e15, as a native gcc build prints it.
+const std::string kGaps = "-714285714 -4 1666666667 999999973 8 255\n"
+                          "1e+15 inf 2.2 5000000001 5000000001 1e15\n8+1i 5 42\nbye\n";
 
 // One case a row or two, as a table reads.
 // clang-format off
@@ -143,15 +165,42 @@ const Case kCases[] = {
      .out = "add=8\nhidden=2\n",
      .present = {"lib.dll", "lib.def", "lib.lib", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj"},
      .run = "host.exe lib.dll add hidden", .status = 0},
-    // x86, the default machine: the image only.
-    {.name = "x86", .steps = {"veldra main.c util.c"}, .absent = {"vdrl*"}, .run = "",
-     .format = "pei-i386"},
-    {.name = "x86_dll", .steps = {"veldra -D lib.c lib.def"}, .present = {"lib.dll"},
-     .absent = {"vdrl*"}, .run = "", .format = "pei-i386"},
+    // A DLL's import library, made by lib from its .def, or kept by -K.
+    {.name = "import_library", .steps = {"veldra -P3 -D lib.c lib.def",
+     "lib -nologo -def:lib.def -machine:x64 -out:lib.lib", "veldra -P3 caller.c lib.lib"},
+     .out = "add=8\n", .present = {"caller.exe"}, .run = "caller.exe", .status = 0},
+    x86({.name = "x86_import_library", .steps = {"veldra -K -D lib.c",
+         "veldra caller.c lib.lib"}, .out = "add=8\n", .present = {"caller.exe"},
+         .run = "caller.exe", .status = 0}),
+    // x86, the default machine.
+    x86({.name = "x86", .steps = {"veldra main.c util.c"}, .out = ran("zorun32.dll FS"),
+         .absent = {"vdrl*"}}),
+    x86({.name = "x86_static", .steps = {"veldra -T main.c util.c"}, .out = ran("static BBS"),
+         .runtime = false}),
+    x86({.name = "x86_dll", .steps = {"veldra -D lib.c lib.def", "veldra host.c"},
+         .out = "add=8\nhidden missing\n", .present = {"lib.dll"}, .absent = {"vdrl*"},
+         .run = "host.exe lib.dll add hidden", .status = 0}),
+    // A stdcall function is exported under its plain name.
+    x86({.name = "x86_stdcall_export", .steps = {"veldra -D stdcall.c",
+         "x86_64-w64-mingw32-objdump -p stdcall.dll | grep -q '] sub$'"},
+         .present = {"stdcall.dll"}, .run = ""}),
+    // What ordinary programs need of the toolchain and its libraries (see gaps.c).
+    {.name = "gaps", .steps = {"veldra -P3 gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
+     .run = "gaps.exe 1e15", .status = 0},
+    {.name = "gaps_static", .steps = {"veldra -P3 -T gaps.c"}, .out = kGaps,
+     .present = {"gaps.exe"}, .run = "gaps.exe 1e15", .status = 0, .runtime = false},
+    x86({.name = "x86_gaps", .steps = {"veldra gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
+         .run = "gaps.exe 1e15", .status = 0}),
+    x86({.name = "x86_gaps_static", .steps = {"veldra -T gaps.c"}, .out = kGaps,
+         .present = {"gaps.exe"}, .run = "gaps.exe 1e15", .status = 0, .runtime = false}),
+    {.name = "wmain", .steps = {"veldra -P3 wide.c"}, .out = "wmain 2 abc\n",
+     .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4},
+    x86({.name = "x86_wmain", .steps = {"veldra wide.c"}, .out = "wmain 2 abc\n",
+         .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4}),
     {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
     {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},
-     .said = "tessor: util.obj: no entry point UTIL or main\n"},
+     .said = "tessor: util.obj: no entry point UTIL, main or wmain\n"},
     {.name = "no_COBOL_compiler", .steps = {"!veldra -P3 pay.cbl main.c"},
      .said = "ERROR: (7) Cannot find program :  cobol\n"}};
 // clang-format on

@@ -22,6 +22,9 @@ PACKAGES=(
     # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
     # libraries of both machines
     clang-tools-14 lld lld-14 llvm-14 mingw-w64-x86-64-dev
+    # the real-world table: fetching and unpacking Debian's source packages, the database
+    # engine's one-file build (its tools need tclsh and make)
+    curl bzip2 xz-utils tcl make
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests
     locales
     # manual page lint

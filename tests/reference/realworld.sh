@@ -11,6 +11,7 @@
 #            linked against it
 #   static   the objects linked with the static runtime (-T)
 # Environment: VELDRA_PROGRAM, VELDRA_REFERENCE, VELDRA_REALWORLD_WORK (the work folder),
+# VELDRA_WINE32 (1 or 0: whether Wine starts 32-bit programs; tried when unset),
 # VELDRA_REALWORLD_CACHE (where the source packages are kept, by default
 # ${XDG_CACHE_HOME:-$HOME/.cache}/veldra/sources). Sources come from Debian's source packages,
 # pinned by SHA-256, fetched once. Exit status 0, 77 when Wine cannot start the x86 program
@@ -204,7 +205,10 @@ else
     link_variant
 fi
 
-if [ $machine = x86 ]; then
+# Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else tried.
+if [ $machine = x86 ] && [ "${VELDRA_WINE32:-}" = 0 ]; then
+    exit 77
+elif [ $machine = x86 ] && [ -z "${VELDRA_WINE32:-}" ]; then
     cd "$dir"
     cat >probe32.c <<'EOF'
 __declspec(dllimport) void __stdcall ExitProcess(unsigned code);

@@ -81,15 +81,17 @@ run_zlib() {
     tail -c +11 deflate.c.gz | sha256sum
 }
 
-# Runs one stage once for all rows, whichever row comes first; the others wait for it.
+# Runs one stage once for all rows, whichever row comes first; the others wait for it. It runs
+# again when its key (what it was made from) has changed.
 once() {
-    local stamp=$work/$1.done
-    shift
+    local stamp=$work/$1.done key=$2
+    shift 2
     exec 9>"$work/lock"
     flock 9
-    if [ ! -f "$stamp" ]; then
+    if [ "$(cat "$stamp" 2>/dev/null)" != "$key" ]; then
+        rm -f "$stamp"
         "$@"
-        touch "$stamp"
+        echo "$key" >"$stamp"
     fi
     flock -u 9
 }
@@ -193,17 +195,15 @@ exe() {
 
 src=$work/source/$folder
 export CL=-I$src # cl's own variable: the library's headers, for programs in a subfolder
-once fetched fetch
-once native native
+once fetched $sha256 fetch
+once native $sha256 native
 machineWord=
 [ $machine = x86 ] || machineWord=-P3
 dir=$work/$machine-$variant
-if [ $variant = plain ]; then
-    once "$machine-plain" plain
-else
-    once "$machine-plain" plain
-    link_variant
-fi
+# The objects are made again when veldra or the toolchain has changed.
+once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref/lib/$machine"/*.lib \
+    "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
+[ $variant = plain ] || link_variant
 
 # Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else tried.
 if [ $machine = x86 ] && [ "${VELDRA_WINE32:-}" = 0 ]; then

@@ -60,12 +60,14 @@ const std::vector<std::string>& objectNames() {
     return names;
 }
 
-// The command line behind the program name: 10,000 object names separated by blanks.
+// The command line behind the program name: 10,000 object names separated by blanks, with
+// the scanners' slack after it.
 const std::string& longCommandLine() {
     static std::string line = [] {
         std::string text;
         for (const std::string& name : objectNames())
             text += " " + name;
+        text.append(scanSlack, '\0');
         return text;
     }();
     return line;

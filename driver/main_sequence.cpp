@@ -49,7 +49,6 @@ void resetGeneratedNames() {
 }
 
 void scanCommandLine(const char* position, bool secondPass) {
-    static const char delimiters[] = {',', '+', '\0', '\0'};
     MeasuredNames& measured = measuredNames;
     const bool remembered = secondPass && measured.line == position;
     if (!secondPass) {
@@ -72,12 +71,7 @@ void scanCommandLine(const char* position, bool secondPass) {
                 length = entry & plainName ? entry - plainName : entry;
                 plain = (entry & plainName) != 0;
             } else {
-                // A name without double quotes ends at its first blank, "," or "+" (or after
-                // 259 characters): one scan. A quote needs the tokenizer's whole rules.
-                length = static_cast<int>(findWordStop(position, tokenLimit, true));
-                plain = length == tokenLimit || position[length] != '"';
-                if (!plain)
-                    length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 4);
+                length = measureToken(position, tokenLimit, &plain);
                 if (length == 0)
                     fatalError(msgIllegalCommandLine);
                 if (!secondPass)

@@ -56,13 +56,8 @@ bool readInteger(const char* p, long* value, const char** end, bool saturate = f
 // "," or "+" outside quotes, copied without its quotes. Empty, unbalanced or longer than 259
 // characters as written is fatal (after the option's own message, -U having none).
 const char* scanOptionArgument(const char* position, int capacity, char* destination, char letter) {
-    static const char delimiters[] = {',', '+'};
-    // An argument without double quotes ends at its first blank, "," or "+" (or after 259
-    // characters) and is its own copy: one scan. A quote needs the tokenizer's whole rules.
-    int length = static_cast<int>(findWordStop(position, tokenLimit, true));
-    const bool plain = length == tokenLimit || position[length] != '"';
-    if (!plain)
-        length = scanToken(scanMeasure, position, const_cast<char*>(delimiters), -1, 2);
+    bool plain;
+    const int length = measureToken(position, tokenLimit, &plain);
     // A measure with length -1 stops at 259; a longer argument runs on past it. As written,
     // it ends only at a blank, NUL, "," or "+": a tab or line break is part of it.
     const char next = position[length];

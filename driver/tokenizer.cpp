@@ -155,12 +155,14 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
 // Writes text as one command-line word; see scanToken.
 int quoteToken(const char* source, char* destination, int sourceLength, int capacity) {
     // One pass for the length, the quotes and whether quoting is needed at all.
-    const int bound = sourceLength == -1 ? 0x7fffffff : sourceLength;
+    // The text may be anyone's (a path, a name in a fixed field): only its own characters
+    // are read.
+    const int bound = sourceLength == -1 ? static_cast<int>(std::strlen(source)) : sourceLength;
     int length = 0;
     int quotes = 0;
     bool needsQuotes = false;
     if (bound > 0)
-        length = static_cast<int>(findWordStop(source, static_cast<size_t>(bound), false));
+        length = static_cast<int>(findWordStopWithin(source, static_cast<size_t>(bound), false));
     for (; length < bound; ++length) {
         const char c = source[length];
         if (classOf(classTable, c) & runEndClass) {
@@ -200,6 +202,16 @@ int quoteToken(const char* source, char* destination, int sourceLength, int capa
 }
 
 } // namespace
+
+int measureToken(const char* text, int limit, bool* plain) {
+    // Nearly every name is plain: the scan for its end is the whole measure.
+    static const char delimiters[] = {',', '+'};
+    int length = static_cast<int>(findWordStop(text, static_cast<size_t>(limit), true));
+    *plain = length == limit || text[length] != quoteChar;
+    if (!*plain)
+        length = scanToken(scanMeasure, text, const_cast<char*>(delimiters), limit, 2);
+    return length;
+}
 
 int scanToken(int flags, const char* source, char* destination, int sourceLength, int capacity) {
     char scratch[tokenScratchSize + 2];

@@ -29,6 +29,8 @@ enum ScanFlags { scanCopy = 0, scanQuote = 1, scanMeasure = 8 };
 //   when there is room; returns its length, 0 when empty or longer than the capacity (any
 //   capacity of 260 or more, or -1, counts as 259). The word is not terminated.
 // sourceLength -1 examines at most 259 characters (scanQuote: the whole terminated text).
+// scanCopy and scanMeasure read the source as findWordStop does: it carries scanSlack defined
+// bytes after the characters they examine. scanQuote reads only the source's characters.
 // With no destination or capacity 0 the work goes to a scratch area (measure acts as copy).
 int scanToken(int flags, const char* source, char* destination, int sourceLength, int capacity);
 
@@ -45,14 +47,10 @@ enum : uint32_t {
 // most 260 used), moving *position on. listState starts at 0; listDone says no item came.
 void nextListItem(uint32_t* listState, const char** position, char* destination, int capacity);
 
-// The scan reads blocks of 16 bytes, a few of them beyond the characters it may examine,
-// never across a page boundary that the characters themselves do not cross (an aligned
-// block lies within one page); the address sanitizer would take those bytes for an overrun.
-#if defined(__GNUC__) || defined(__clang__)
-#define VELDRA_READS_WHOLE_BLOCKS __attribute__((no_sanitize_address))
-#else
-#define VELDRA_READS_WHOLE_BLOCKS
-#endif
+// Defined bytes that a text scanned with findWordStop (and scanCopy, scanMeasure) carries
+// beyond the characters the scan may examine, its terminator or its `count`: the scan reads
+// whole blocks of 16 characters. Buffers the program fills itself carry them, zeroed.
+enum { scanSlack = 16 };
 
 #if defined(__SSE2__)
 namespace tokenizerDetail {
@@ -68,54 +66,93 @@ inline unsigned stopMask(__m128i bytes, bool delimiters) {
     return static_cast<unsigned>(_mm_movemask_epi8(stops));
 }
 
+inline __m128i loadBlock(const char* text) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+}
+
 } // namespace tokenizerDetail
 #endif
 
-// Offset of the first of the `count` characters at `text` that can end a run of ordinary
-// characters in a word: NUL, blank or double quote, with `delimiters` also "," and "+";
-// `count` when none does. Safe on a text that is not terminated within `count`.
-// Inline: it runs several times for every name of a command line.
-VELDRA_READS_WHOLE_BLOCKS inline size_t findWordStop(const char* text, size_t count,
-                                                     bool delimiters) {
-    if (count == 0)
-        return 0;
+// True for the characters that end a run of ordinary characters in a word: NUL, blank or
+// double quote, with `delimiters` also "," and "+".
+inline bool isWordStop(char c, bool delimiters) {
+    return c == '\0' || c == ' ' || c == '"' || (delimiters && (c == ',' || c == '+'));
+}
+
+// Offset of the first of the `count` characters at `text` that isWordStop, `count` when none
+// is. The text carries scanSlack defined bytes after its terminator or its `count` characters,
+// whichever comes first. Inline: it runs several times for every name of a command line.
+inline size_t findWordStop(const char* text, size_t count, bool delimiters) {
 #if defined(__SSE2__)
-    // The first 16 characters in one look where they do not run into the next page (most
-    // names are shorter), else from the aligned block that holds the first; then aligned
-    // blocks.
-    const size_t misalignment = reinterpret_cast<uintptr_t>(text) & 15;
-    unsigned mask;
-    if ((reinterpret_cast<uintptr_t>(text) & 4095) <= 4096 - 16)
-        mask = tokenizerDetail::stopMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text)),
-                                         delimiters);
-    else
-        mask = tokenizerDetail::stopMask(
-                   _mm_load_si128(reinterpret_cast<const __m128i*>(text - misalignment)),
-                   delimiters) >>
-               misalignment;
-    size_t offset = 0;
-    if (mask == 0) {
-        offset = 16 - misalignment;
-        for (;;) {
-            if (offset >= count)
-                return count;
-            mask = tokenizerDetail::stopMask(
-                _mm_load_si128(reinterpret_cast<const __m128i*>(text + offset)), delimiters);
-            if (mask != 0)
-                break;
-            offset += 16;
+    for (size_t offset = 0; offset < count; offset += 16) {
+        const unsigned mask =
+            tokenizerDetail::stopMask(tokenizerDetail::loadBlock(text + offset), delimiters);
+        if (mask != 0) {
+            offset += static_cast<size_t>(__builtin_ctz(mask));
+            return offset < count ? offset : count;
         }
     }
-    offset += static_cast<size_t>(__builtin_ctz(mask));
-    return offset < count ? offset : count;
+    return count;
 #else
     for (size_t i = 0; i < count; ++i) {
-        const char c = text[i];
-        if (c == '\0' || c == ' ' || c == '"' || (delimiters && (c == ',' || c == '+')))
+        if (isWordStop(text[i], delimiters))
             return i;
     }
     return count;
 #endif
+}
+
+// The same for a text the program does not own (an argument, a variable's value) or that
+// carries no slack: reads only its `count` characters.
+inline size_t findWordStopWithin(const char* text, size_t count, bool delimiters) {
+#if defined(__SSE2__)
+    using tokenizerDetail::loadBlock;
+    using tokenizerDetail::stopMask;
+    if (count >= 16) {
+        size_t offset = 0;
+        for (; offset + 16 <= count; offset += 16) {
+            const unsigned mask = stopMask(loadBlock(text + offset), delimiters);
+            if (mask != 0)
+                return offset + static_cast<size_t>(__builtin_ctz(mask));
+        }
+        if (offset == count)
+            return count;
+        // The rest in the block that ends with the text.
+        const unsigned mask =
+            stopMask(loadBlock(text + count - 16), delimiters) >> (offset + 16 - count);
+        return mask != 0 ? offset + static_cast<size_t>(__builtin_ctz(mask)) : count;
+    }
+    if (count >= 8) {
+        // A short name as its first and its last eight characters, which overlap.
+        int64_t head, tail;
+        std::memcpy(&head, text, 8);
+        std::memcpy(&tail, text + count - 8, 8);
+        const unsigned mask = stopMask(_mm_set_epi64x(tail, head), delimiters);
+        if (mask == 0)
+            return count;
+        return (mask & 0xFFu) != 0 ? static_cast<size_t>(__builtin_ctz(mask))
+                                   : count - 8 + static_cast<size_t>(__builtin_ctz(mask >> 8));
+    }
+#endif
+    for (size_t i = 0; i < count; ++i) {
+        if (isWordStop(text[i], delimiters))
+            return i;
+    }
+    return count;
+}
+
+// The one shortcut of a word rule: a token without double quotes is the run findWordStop
+// finds, and is its own copy. Measures the token at `text` as scanMeasure does with the
+// delimiters "," and "+", examining at most `limit` characters (text carries scanSlack):
+// its length, 0 on an open quote. *plain tells that it holds no double quote, so that its
+// characters are the name itself.
+int measureToken(const char* text, int limit, bool* plain);
+
+// True when the `count` characters at `text` (not necessarily terminated, no slack needed)
+// are a word that needs no quotes on a command line: at least one, no blank, double quote or
+// NUL among them.
+inline bool needsNoQuotes(const char* text, size_t count) {
+    return count > 0 && findWordStopWithin(text, count, false) == count;
 }
 
 // Copies `count` characters: a name of a dozen characters in two moves, without a call.

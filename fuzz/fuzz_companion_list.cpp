@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/tokenizer.h"
 #include "fuzz_support.h"
 #include "inputs/companion_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<char> text(data, data + size);
-    text.push_back('\0');
+    text.resize(size + 1 + scanSlack); // the terminator and the scanners' slack, zeroed
     resetFuzzRunState();
     try {
         addCompanionListNames(text.data(), size);

@@ -23,7 +23,7 @@ void readCompanionList(const char* baseName) {
     }
     // Owned, so that a run over the test platform, whose fatal errors unwind, leaks nothing.
     std::unique_ptr<char, void (*)(void*)> text(
-        static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1)), std::free);
+        static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1 + scanSlack)), std::free);
     if (!text) {
         std::fclose(file);
         return;
@@ -32,7 +32,7 @@ void readCompanionList(const char* baseName) {
     std::fclose(file);
     if (count < static_cast<size_t>(size))
         return;
-    text.get()[count] = '\0';
+    std::memset(text.get() + count, 0, 1 + scanSlack);
     addCompanionListNames(text.get(), count);
 }
 
@@ -43,15 +43,15 @@ void addCompanionListNames(char* text, size_t count) {
         if (*p == '\r' || *p == '\n' || *p == 27)
             *p = ' ';
     }
-    static const char delimiters[] = {',', '+'};
     const char* end = text + count;
     for (const char* p = text; p < end;) {
         if (isWordSeparator(*p)) {
             ++p;
             continue;
         }
-        int length = scanToken(scanMeasure, p, const_cast<char*>(delimiters),
-                               static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff), 2);
+        bool plain;
+        const int length =
+            measureToken(p, static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff), &plain);
         if (length == 0) {
             // An open double quote: a scan from any character up to the first double quote
             // reaches it in the same state and fails the same way, so skipping them one at a
@@ -62,7 +62,7 @@ void addCompanionListNames(char* text, size_t count) {
             p = quote ? quote + 1 : p + 1;
             continue;
         }
-        addInputFile(p, length);
+        addInputFile(p, length, plain);
         p += length;
     }
 }

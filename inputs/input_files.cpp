@@ -51,13 +51,10 @@ bool hasObjectExtension(const char* name, size_t length) {
 } // namespace
 
 void addInputFile(const char* text, int length, bool plain) {
-    // A name without blanks and double quotes is its own copy: taken whole, its length
-    // known.
+    // A plain name is its own copy: taken whole, its length known.
     LinkOptions& o = linkOptions;
     size_t nameLength;
-    if (length > 0 && length <= tokenLimit &&
-        (plain ||
-         findWordStop(text, static_cast<size_t>(length), false) == static_cast<size_t>(length))) {
+    if (plain && length > 0 && length <= tokenLimit) {
         nameLength = static_cast<size_t>(length);
         // Object files, nearly every name of a long line, go to their list straight away.
         if (hasObjectExtension(text, nameLength)) {

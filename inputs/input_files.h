@@ -8,9 +8,9 @@
 // ".lib" to libraries, ".def" as the definition file, COBOL and C sources compiled on the
 // spot with their object recorded, anything else to otherInputs. A name that is too long is
 // reported with error 3 and skipped. Overwrites scratchPath; a compile overwrites the command
-// buffer and may end the run (fatal errors 7, 8, 9, 12). `plain` tells that the caller's own
-// scan already found no blank, double quote or NUL in the name, so that it need not be looked
-// at again.
+// buffer and may end the run (fatal errors 7, 8, 9, 12). `plain`, as measureToken tells it:
+// no double quote in the name, so that its characters are the name itself; otherwise the text
+// carries scanSlack defined bytes after its `length` characters.
 void addInputFile(const char* text, int length, bool plain = false);
 
 // Where the name part of a path begins: after the last "\" or ":" (POSIX: also "/"),

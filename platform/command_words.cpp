@@ -101,9 +101,10 @@ std::string buildCommandLine(int argc, char** argv) {
     size_t used = 0;
     bool plainSoFar = true;
     for (int i = 0; i < argc; ++i) {
+        // The argument is the system's: read no further than its terminator.
         const char* argument = argv[i] != nullptr ? argv[i] : "";
-        const size_t plain = findWordStop(argument, SIZE_MAX, false);
-        if (plainSoFar && plain > 0 && argument[plain] == '\0') {
+        const size_t plain = std::strlen(argument);
+        if (plainSoFar && needsNoQuotes(argument, plain)) {
             if (used + plain + 1 > line.size())
                 line.resize(2 * (used + plain + 1));
             if (i > 0)
@@ -130,6 +131,7 @@ void splitCommandWords(const char* commandLine, char* storage, std::vector<char*
     // and only gets its terminator, while one with quotes is moved together.
     const size_t lineLength = std::strlen(commandLine);
     std::memcpy(storage, commandLine, lineLength + 1);
+    std::memset(storage + lineLength + 1, 0, scanSlack);
     if (std::memchr(storage, quote, lineLength) == nullptr) {
         splitAtBlanks(storage, lineLength, words);
         return;
@@ -176,7 +178,7 @@ void splitCommandWords(const char* commandLine, char* storage, std::vector<char*
 }
 
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words) {
-    std::vector<char> storage(std::strlen(commandLine) + 1);
+    std::vector<char> storage(std::strlen(commandLine) + 1 + scanSlack);
     std::vector<char*> split;
     splitCommandWords(commandLine, storage.data(), split);
     words.insert(words.end(), split.begin(), split.end());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/tokenizer.h"
+
 // argv[0] and every argument, joined by one blank. An argument without blanks and double
 // quotes is copied as it stands (so "a,b.obj" or "-VS" keep their meaning); otherwise each
 // run of blanks and double quotes in it is put in double quotes, its double quotes doubled
@@ -21,6 +23,6 @@ std::string buildCommandLine(int argc, char** argv);
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words);
 
 // The same split without a string per word: copies commandLine into `storage` (room for
-// strlen(commandLine) + 1 characters), turns it into the words, each NUL-terminated, and
-// appends a pointer to each to `words`.
+// strlen(commandLine) + 1 + scanSlack characters, the slack zeroed for the scan), turns it
+// into the words, each NUL-terminated, and appends a pointer to each to `words`.
 void splitCommandWords(const char* commandLine, char* storage, std::vector<char*>& words);

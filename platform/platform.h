@@ -7,7 +7,8 @@
 #include <string>
 
 // The process's raw command line, program name included (GetCommandLineA on Windows;
-// rebuilt from argv on POSIX, see command_words.h). Called once as the run starts; on POSIX it
+// rebuilt from argv on POSIX, see command_words.h), followed by scanSlack more NUL characters
+// (driver/tokenizer.h) for the scanners. Called once as the run starts; on POSIX it
 // also sets SIGPIPE to be ignored, so that output into a closed pipe fails as on Windows
 // instead of ending the run (children start with the default again).
 const char* platformCommandLine(int argc, char** argv);

@@ -147,6 +147,7 @@ const char* platformCommandLine(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     static std::string commandLine;
     commandLine = buildCommandLine(argc, argv);
+    commandLine.append(scanSlack, '\0');
     return commandLine.c_str();
 }
 
@@ -276,7 +277,7 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {
     // The words go into one block beside their pointers: no string of its own for each of
     // thousands of names.
-    std::unique_ptr<char[]> storage(new char[std::strlen(commandLine) + 1]);
+    std::unique_ptr<char[]> storage(new char[std::strlen(commandLine) + 1 + scanSlack]);
     std::vector<char*> argv;
     splitCommandWords(commandLine, storage.get(), argv);
     if (argv.empty())

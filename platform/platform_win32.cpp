@@ -4,13 +4,19 @@
 
 #include <windows.h>
 
+#include "driver/tokenizer.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 const char* platformCommandLine(int, char**) {
-    return GetCommandLineA();
+    // The system's text, copied so that it carries the scanners' slack.
+    static std::string commandLine;
+    commandLine = GetCommandLineA();
+    commandLine.append(scanSlack, '\0');
+    return commandLine.c_str();
 }
 
 int platformLoadString(int id, char* buffer, int size) {

@@ -56,8 +56,9 @@ void appendCommandText(const char* text, int asToken) {
         length = text[0] != '\0' && text[1] == '\0' ? 1 : std::strlen(text);
     } else {
         // A word without blanks and double quotes is its own token form: copied straight in.
-        length = findWordStop(text, SIZE_MAX, false);
-        if (text[length] != '\0' || length == 0 || length > tokenLimit) {
+        // The text lies in anyone's field: read no further than its terminator.
+        length = std::strlen(text);
+        if (length > tokenLimit || !needsNoQuotes(text, length)) {
             appendQuotedToken(text);
             return;
         }

@@ -9,6 +9,8 @@ PACKAGES=(
     cmake ninja-build g++
     # unit and end-to-end tests
     googletest libgtest-dev libgmock-dev
+    # the end-to-end cases under memcheck, and the benchmark's instruction counts
+    valgrind
     # fuzzing (libFuzzer and the sanitizer runtimes of clang 14) and micro-benchmarks
     clang libclang-rt-14-dev libbenchmark-dev
     # Windows cross build, its resources (windres) and its tests under Wine. GoogleTest needs

@@ -6,6 +6,7 @@
 //   VELDRA_PROGRAM    the veldra binary (veldra or veldra.exe)
 //   VELDRA_TOOLCHAIN  the directory of the stand-ins cobol, cl, tessor and link
 //   VELDRA_LAUNCHER   empty, or the script that runs a Windows program under Wine
+//   VELDRA_VALGRIND   empty, or valgrind, to run the native program under its memcheck
 #pragma once
 
 #include <cstdlib>

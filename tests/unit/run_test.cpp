@@ -62,14 +62,16 @@ RunResult runLine(const std::string& args, bool scanOnly = false) {
 #ifndef _WIN32
     registrySetStoreFiles("", "");
 #endif
-    const std::string line = "veldra " + args;
+    // With the slack the platform layer gives its command line.
+    const std::string slack(scanSlack, '\0'), line = "veldra " + args + slack,
+                                              padded = args + slack;
     testing::internal::CaptureStdout();
     int status = -1;
     try {
         if (scanOnly) {
             resetRunState();
-            scanCommandLine(args.c_str(), false);
-            scanCommandLine(args.c_str(), true);
+            scanCommandLine(padded.c_str(), false);
+            scanCommandLine(padded.c_str(), true);
         } else {
             status = runMainSequence(2, line.c_str());
         }

@@ -17,7 +17,12 @@ wrap() {
         printf '#pragma push_macro("%s")\n#undef %s\n' $name $name
     done
     printf '#define __GNUC__ 4\n#define __GNUC_MINOR__ 2\n#define __GNUC_PATCHLEVEL__ 1\n'
-    printf '#include "%s/%s"\n' "$src" "$1"
+    # The headers' __forceinline is GNU inline, as _mingw.h makes it; a program's is cl's
+    # keyword, which "static __forceinline" needs.
+    printf '#pragma push_macro("__forceinline")\n#undef __forceinline\n#ifdef __cplusplus\n'
+    printf '#define __forceinline inline __attribute__((__always_inline__))\n#else\n'
+    printf '#define __forceinline extern __inline__ __attribute__((__always_inline__,__gnu_inline__))\n'
+    printf '#endif\n#include "%s/%s"\n#pragma pop_macro("__forceinline")\n' "$src" "$1"
     for name in __GNUC__ __GNUC_MINOR__ __GNUC_PATCHLEVEL__; do
         printf '#pragma pop_macro("%s")\n' $name
     done

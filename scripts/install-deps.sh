@@ -18,7 +18,7 @@ PACKAGES=(
     # "wine" provides the /usr/bin/wine command, "wine64" the 64-bit loader behind it.
     g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools wine wine64
-    # the 32-bit Windows build (its tests need wine32, which is not installed here: see README)
+    # the 32-bit Windows build (its tests need wine32: install_wine32 below)
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
     binutils-mingw-w64-i686
     # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
@@ -60,13 +60,80 @@ if ! command -v dpkg-query >/dev/null; then
     exit 1
 fi
 
+# Wine's 32-bit half runs the x86 build's tests. It is wanted, not needed: where it cannot be
+# had, the x86 tests are reported as not run. A failed try is remembered for a day, so that
+# every test run does not pay for it again.
+WINE32_STAMP=/var/lib/veldra/wine32-unavailable
+wine32_wanted() {
+    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" != installed ] &&
+        ! [ -n "$(find "$WINE32_STAMP" -mmin -1440 2>/dev/null)" ]
+}
+
+APT_INSTALL=(install -y -q --no-install-recommends -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600)
+
+# The plain Debian way first. Where the mirror's i386 index of the security suite is
+# inconsistent, or Multi-Arch libraries cannot get one version for both machines, the same
+# install with a private apt configuration given to these calls alone: the security suite
+# for amd64 only, and the main suite preferred over it, so that the i386 libraries match the
+# amd64 ones. libgstreamer-plugins-base1.0-0:i386 must come first (it takes wine and wine64
+# away, which the second call brings back). The machine's own apt configuration is not changed.
+install_wine32() {
+    local added=
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        added=1
+    fi
+    if apt-get update -q && apt-get "${APT_INSTALL[@]}" wine32:i386 wine wine64; then
+        return 0
+    fi
+    echo "install-deps.sh: the plain install of wine32 failed; trying with the security suite for amd64 only"
+    local dir status=0
+    dir=$(mktemp -d)
+    mkdir -p "$dir/parts" "$dir/preferences.d" "$dir/lists/partial"
+    # apt downloads as the user _apt.
+    chmod 755 "$dir"
+    chown -R _apt "$dir/lists" 2>/dev/null || true
+    : >"$dir/sources.list"
+    local f
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] || continue
+        sed -E 's/^(deb(-src)?)[[:space:]]+([^[[:space:]]+[[:space:]]+[^[:space:]]+-security)/\1 [arch=amd64] \3/' \
+            "$f" >"$dir/parts/$(basename "$f" .list)-copy.list"
+    done
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        if grep -q '^Architectures:' "$f"; then
+            cp "$f" "$dir/parts/"
+        else
+            sed -E '/^Suites:.*-security/a Architectures: amd64' "$f" >"$dir/parts/${f##*/}"
+        fi
+    done
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$dir/preferences"
+    local private=(-o "Dir::Etc::SourceList=$dir/sources.list" -o "Dir::Etc::SourceParts=$dir/parts"
+        -o "Dir::Etc::Preferences=$dir/preferences" -o "Dir::Etc::PreferencesParts=$dir/preferences.d"
+        -o "Dir::State::Lists=$dir/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
+    apt-get "${private[@]}" update -q &&
+        apt-get "${private[@]}" "${APT_INSTALL[@]}" libgstreamer-plugins-base1.0-0:i386 &&
+        apt-get "${private[@]}" "${APT_INSTALL[@]}" wine32:i386 wine wine64 || status=1
+    rm -rf "$dir"
+    # Without wine32 the i386 architecture is of no use here: leave dpkg as it was.
+    if [ $status -ne 0 ] && [ -n "$added" ] && [ -z "$(dpkg-query -W -f='${Package}\n' '*:i386' 2>/dev/null)" ]; then
+        dpkg --remove-architecture i386 || true
+    fi
+    return $status
+}
+
 mapfile -t need < <(missing_packages)
-if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ]; then
+if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ] && ! wine32_wanted; then
     echo "All build and test dependencies are installed."
     exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
+    if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ]; then
+        echo "wine32 is not installed (it needs root): the x86 Windows tests will not run."
+        exit 0
+    fi
     if command -v sudo >/dev/null; then
         echo "Missing: $(echo "${need[*]}" $(missing_locales)); installing them with sudo"
         exec sudo -- bash "${BASH_SOURCE[0]}" "$@"
@@ -85,11 +152,21 @@ if [ ${#need[@]} -gt 0 ]; then
         [ $attempt -eq 3 ] && exit 1
         sleep 10
     done
-    apt-get install -y -q --no-install-recommends -o Dpkg::Use-Pty=0 "${PACKAGES[@]}"
+    apt-get "${APT_INSTALL[@]}" "${PACKAGES[@]}"
     mapfile -t need < <(missing_packages)
     if [ ${#need[@]} -gt 0 ]; then
         echo "install-deps.sh: still missing after apt-get install: ${need[*]}" >&2
         exit 1
+    fi
+fi
+
+if wine32_wanted; then
+    echo "Installing wine32 (Wine's 32-bit half, for the x86 Windows tests)"
+    if install_wine32 && ! wine32_wanted; then
+        rm -f "$WINE32_STAMP"
+    else
+        mkdir -p "${WINE32_STAMP%/*}" && touch "$WINE32_STAMP"
+        echo "install-deps.sh: wine32 cannot be installed here: the x86 Windows build is built, its tests are not run"
     fi
 fi
 

@@ -22,22 +22,38 @@ stage "install dependencies" bash "$VELDRA_ROOT/scripts/install-deps.sh" || exit
 for preset in windows windows32 native sanitize fuzz; do
     step "build $preset" build_preset "$preset"
 done
-step "prepare Wine" wine_prepare && wine_serve
+# The Windows machines whose tests run under Wine, and why one does not.
+machines=()
+if step "prepare Wine" wine_prepare && wine_serve; then
+    machines+=("x64: run")
+else
+    machines+=("x64: not run, the Wine prefix could not be made")
+fi
 trap wine_stop EXIT
+# Read by the test programs (the real links), so that each does not ask Wine again.
+if wine32_check; then
+    export VELDRA_WINE32=1
+else
+    export VELDRA_WINE32=0
+fi
 for preset in windows native sanitize; do
     step "tests $preset" run_tests "$preset"
 done
 # The x86 build's unit tests and its end-to-end run need wine32; without it, it is only built.
-if wine32_works; then
+if [ $VELDRA_WINE32 = 1 ]; then
+    machines+=("x86: run")
     step "tests windows32" run_tests windows32
     step "tests wine32" run_tests wine32
 else
-    say "tests windows32 and wine32: not run, Wine cannot start 32-bit programs here (no wine32)"
+    machines+=("x86: not run, $WINE32_WHY")
+    say "tests windows32 and wine32: not run, $WINE32_WHY"
 fi
 step "fuzz (bounded)" bash "$VELDRA_ROOT/scripts/fuzz.sh"
 step "packages" bash "$VELDRA_ROOT/scripts/package.sh"
 
 print_stages
+say "Windows machines"
+printf '  %s\n' "${machines[@]}"
 echo "  total time: $((SECONDS - started))s"
 [ ${#failed[@]} -eq 0 ] || echo "FAILED: ${failed[*]}"
 echo "steps: $((${#STAGE_LOG[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"

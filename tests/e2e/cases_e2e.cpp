@@ -61,8 +61,12 @@ TEST(MultibyteE2e, NamesAndMessages) {
     const std::string prefix =
         std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../wineprefix-ja";
     const std::string env = "WINEPREFIX=" + prefix + " LANG=ja_JP.UTF-8 WINEDEBUG=-all ";
-    if (wine && !std::filesystem::exists(prefix + "/system.reg"))
-        std::system((env + "wineboot --init >/dev/null 2>&1; " + env + "wineserver -w").c_str());
+    // Made again when Wine changed since (wine32 installed, say).
+    if (wine)
+        std::system((env +
+                     "bash -c '. " VELDRA_TEST_DATA "/../../scripts/lib.sh && wine_make_prefix " +
+                     prefix + "' >/dev/null 2>&1")
+                        .c_str());
     const std::string refused = error(6, "無効なコマンド行オプションが指定されました") +
                                 "使用法: " + usage(false).substr(7);
     const std::vector<Case> cases = {

@@ -24,14 +24,14 @@ struct Case {
     // Shell commands run in turn in the case's folder, each to succeed ("!" first: to fail,
     // after which only `said` is checked). cl, link, tessor and veldra are found along PATH.
     Words steps;
-    std::string said = {};             // text that the steps' output must hold ("" for none)
-    std::string out = {};              // the whole output of `run`
-    Words present = {"main.exe"};      // files left in the folder (shell patterns), and not:
-    Words absent = {};                 // "vdrl*" are the names tool's files, removed after a link
-    std::string run = "main.exe x";    // then run under Wine: program and arguments ("" for none)
-    int status = 7;                    // its exit code
-    bool runtime = true;               // WINEPATH names lib/x64, where zorun32.dll lies
-    std::string format = "pei-x86-64"; // of `present`'s first file, as objdump names it
+    std::string said = {};          // text that the steps' output must hold ("" for none)
+    std::string out = {};           // the whole output of `run`
+    Words present = {"main.exe"};   // files left in the folder (shell patterns), and not:
+    Words absent = {};              // "vdrl*" are the names tool's files, removed after a link
+    std::string run = "main.exe x"; // then run under Wine: program and arguments ("" for none)
+    int status = 7;                 // its exit code
+    bool runtime = true;            // WINEPATH names lib/<machine>, where zorun32.dll lies
+    bool x86 = false;               // the image is PE32 (else PE32+), run under 32-bit Wine
 };
 
 std::string env(const char* name) {
@@ -50,6 +50,16 @@ int sh(const std::string& command) {
 
 // Names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
 const std::string kObjdump = "x86_64-w64-mingw32-objdump -f ";
+
+// Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else asked
+// the same way.
+bool wine32() {
+    static const bool works = env("VELDRA_WINE32").empty()
+                                  ? sh("bash -c '. " + env("VELDRA_REFERENCE_SOURCES") +
+                                       "/../../../scripts/lib.sh && wine32_check'") == 0
+                                  : env("VELDRA_WINE32") == "1";
+    return works;
+}
 
 class ReferenceLink : public testing::TestWithParam<Case> {};
 
@@ -79,12 +89,14 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         EXPECT_EQ(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " missing";
     for (const std::string& name : c.absent)
         EXPECT_NE(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " left";
-    EXPECT_EQ(sh(kObjdump + dir + "/" + c.present.at(0) + " | grep -q 'format " + c.format + "$'"),
-              0)
-        << c.present.at(0) << " is no " << c.format << " image";
+    const std::string format = c.x86 ? "pei-i386" : "pei-x86-64";
+    EXPECT_EQ(sh(kObjdump + dir + "/" + c.present.at(0) + " | grep -q 'format " + format + "$'"), 0)
+        << c.present.at(0) << " is no " << format << " image";
     if (c.run.empty())
         return;
-    const std::string runtime = c.runtime ? "Z:" + ref + "/lib/x64" : "";
+    if (c.x86 && !wine32())
+        GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
+    const std::string runtime = c.runtime ? "Z:" + ref + (c.x86 ? "/lib/x86" : "/lib/x64") : "";
     const int status =
         sh(in + "WINEPATH='" + runtime + "' WINEDEBUG=-all wine " + c.run + " >run.log 2>run.err");
     std::string out = readText(dir + "/run.log");
@@ -143,11 +155,17 @@ const Case kCases[] = {
      .out = "add=8\nhidden=2\n",
      .present = {"lib.dll", "lib.def", "lib.lib", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj"},
      .run = "host.exe lib.dll add hidden", .status = 0},
-    // x86, the default machine: the image only.
-    {.name = "x86", .steps = {"veldra main.c util.c"}, .absent = {"vdrl*"}, .run = "",
-     .format = "pei-i386"},
-    {.name = "x86_dll", .steps = {"veldra -D lib.c lib.def"}, .present = {"lib.dll"},
-     .absent = {"vdrl*"}, .run = "", .format = "pei-i386"},
+    // x86, the default machine, run under 32-bit Wine.
+    {.name = "x86", .steps = {"veldra main.c util.c"}, .out = ran("zorun32.dll FS"),
+     .absent = {"vdrl*"}, .x86 = true},
+    {.name = "x86_static", .steps = {"veldra -T main.c util.c"}, .out = ran("static BBS"),
+     .runtime = false, .x86 = true},
+    {.name = "x86_dll", .steps = {"veldra -D lib.c lib.def", "veldra host.c"},
+     .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
+     .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0,
+     .x86 = true},
+    {.name = "x86_gui", .steps = {"veldra -G window.c"}, .out = "WinMain [a b] 1\n",
+     .present = {"window.exe"}, .run = "window.exe a b", .status = 3, .x86 = true},
     {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
     {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},

@@ -96,11 +96,13 @@ void addExcludeSymbol(const char* symbol) {
     linkOptions.excludeSymbols.head = node;
 }
 
-void appendNameOfLength(NameList* list, const char* name, size_t length) {
+void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord) {
     NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
     node->text = reinterpret_cast<char*>(node + 1);
     copyCharacters(node->text, name, length);
     node->text[length] = '\0';
+    node->length = static_cast<uint32_t>(length);
+    node->isWord = length <= tokenLimit && (knownWord ? length > 0 : needsNoQuotes(name, length));
     node->next = nullptr;
     if (list->tail)
         list->tail->next = node;

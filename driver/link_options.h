@@ -20,12 +20,13 @@ struct SymbolList {
     SymbolNode* head;
 };
 
-// Head and tail of a chain of names, appended at the tail, never freed before the end.
+// Head and tail of a chain of names, appended at the tail, never freed before the end. Each
+// node is one piece of storage, the text stored inline.
 struct NameNode {
     NameNode* next;
-    char* text;      // points at the inline copy that follows the node
     uint32_t length; // of text
     uint32_t isWord; // nonzero: text goes onto a command line as it stands (needsNoQuotes)
+    char text[1];
 };
 struct NameList {
     NameNode* head;

@@ -1,6 +1,7 @@
 /* MATHLIB.DLL: arithmetic helpers shared by several programs.
    ROUNDPAY rounds a packed-decimal amount with two decimals (PIC 9(7)V99 COMP-3) down to a
-   multiple of five cents, as the payroll office pays out in cash. */
+   multiple of five cents, as the payroll office pays out in cash. Returns 0, which a COBOL CALL
+   stores in RETURN-CODE. */
 
 static long unpack(const unsigned char *packed)
 {
@@ -29,9 +30,10 @@ static void pack(long value, unsigned char *packed)
     }
 }
 
-void ROUNDPAY(unsigned char *packed)
+int ROUNDPAY(unsigned char *packed)
 {
     long cents = unpack(packed);
 
     pack(cents - cents % 5, packed);
+    return 0;
 }

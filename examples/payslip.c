@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <windows.h>
 
-void FMTPAY(const unsigned char *packed, char *field);
-typedef void (*RoundPay)(unsigned char *packed);
+int FMTPAY(const unsigned char *packed, char *field);
+typedef int (*RoundPay)(unsigned char *packed);
 
 /* PIC 9(7)V99 COMP-3: nine digits, two per byte, the low half of the last byte the sign. */
 static void pack(long cents, unsigned char *packed)

@@ -1,9 +1,10 @@
 /* FMTPAY: formats a packed-decimal amount with two decimals (PIC 9(7)V99 COMP-3, five bytes)
-   as text, right-aligned in a 16-character COBOL field. Called from PAYROLL. */
+   as text, right-aligned in a 16-character COBOL field. Called from PAYROLL; returns 0, which
+   a COBOL CALL stores in RETURN-CODE. */
 #include <stdio.h>
 #include <string.h>
 
-void FMTPAY(const unsigned char *packed, char *field)
+int FMTPAY(const unsigned char *packed, char *field)
 {
     char text[17];
     long cents = 0;
@@ -17,4 +18,5 @@ void FMTPAY(const unsigned char *packed, char *field)
     }
     snprintf(text, sizeof text, "%13ld.%02ld", cents / 100, cents % 100);
     memcpy(field, text, 16);
+    return 0;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The real half of the main job: links the C part of the example project with
-# build/native/veldra and the reference toolchain (build/native/reference) in a scratch copy
-# (build/demo-reference), an x64 DLL and an EXE that loads it, and runs the EXE under Wine.
+# The real half of the main job: links the example project with build/native/veldra and the
+# reference toolchain (build/native/reference) in a scratch copy (build/demo-reference), for
+# x64, and runs the program under Wine. With the toolchain's COBOL kit that is the whole
+# project: taxtable.obj built first from its source, as the tax office ships it, then
+# MATHLIB.DLL and payroll.exe; without the kit, the C part: MATHLIB.DLL and payslip.exe.
 # Needs build/native built with the reference toolchain (scripts/build.sh native).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -22,9 +24,11 @@ export WINEPATH="Z:${LIB64//\//\\}"
 demo=$VELDRA_BUILD/demo-reference
 rm -rf "$demo"
 mkdir -p "$demo"
-cp "$VELDRA_ROOT"/examples/{mathlib.c,mathlib.def,util.c,payslip.c} "$demo"/
+cp "$VELDRA_ROOT"/examples/{mathlib.c,mathlib.def,util.c,payslip.c,payroll.cbl,taxtable.c} "$demo"/
 cd "$demo"
-echo "toolchain: $reference/bin (clang-cl, lld-link and tessor)"
+cobol=
+[ -x "$reference/bin/cobol" ] && cobol=yes
+echo "toolchain: $reference/bin (clang-cl, lld-link, tessor${cobol:+ and cobol})"
 echo "LIB64:     $LIB64"
 echo "folder:    $demo"
 
@@ -32,6 +36,23 @@ run() {
     printf '\n$ %s\n' "$*"
     "$@"
 }
+if [ -n "$cobol" ]; then
+    # The COBOL compiler learns the machine from VELDRA_COBOL_MACHINE, not from veldra.
+    export VELDRA_COBOL_MACHINE=x64
+    run cl -c -nologo -D_AMD64_=1 -DWIN32 -DWIN64 -MD taxtable.c
+    rm taxtable.c
+    run "$veldra" -V -P3 -D mathlib.c mathlib.def
+    run "$veldra" -V -P3 payroll.cbl util.c taxtable.obj
+    echo
+    echo "files: $(ls -1 | tr '\n' ' ')"
+    # libcob looks for a called program in the modules named in COB_PRE_LOAD, and for a module
+    # of the program's own name: ROUNDPAY is in MATHLIB.DLL.
+    status=0
+    run env COB_PRE_LOAD=MATHLIB wine payroll.exe || status=$?
+    echo "--- exit status $status"
+    exit $status
+fi
+echo "(no cobol: $(cat "$reference/cobol/missing" 2>/dev/null || echo "no COBOL kit"))"
 run "$veldra" -V -P3 -D mathlib.c mathlib.def
 run "$veldra" -V -P3 payslip.c util.c
 echo

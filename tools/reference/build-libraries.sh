@@ -3,16 +3,20 @@
 #   zorun32.dll, zorun32.lib   the runtime DLL; its import members and the start-up members
 #   zorun32s.lib               the start-up and the runtime as static members
 #   zolrun*.lib, oops*.lib     the per-flavour names, the same libraries again
-#   msvcrt.lib                 mingw-w64's msvcrt and mingwex, and the glue they leave missing
+#   msvcrt.lib                 mingw-w64's msvcrt and mingwex, the glue they leave missing, the
+#                              compiler's helpers and thread-local storage
 #   bufferoverflowu.lib        the stack-buffer check alone
 #   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
+# With the COBOL kit's folder of the machine, libcob's import members join zorun32.lib and
+# zorun32s.lib, and libcob-4.dll goes beside zorun32.dll.
 # Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
+#                           [<COBOL kit>]
 set -euo pipefail
-machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6
+machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6 cobol=${7:-}
 
 case $machine in
-x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) ;;
-x86) defines=(-D_X86_=1 -DWIN32) ;;
+x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) objcopy=x86_64-w64-mingw32-objcopy imagebase=__ImageBase ;;
+x86) defines=(-D_X86_=1 -DWIN32) objcopy=i686-w64-mingw32-objcopy imagebase=___ImageBase ;;
 *) echo "build-libraries.sh: unknown machine $machine" >&2; exit 1 ;;
 esac
 work=$lib/obj
@@ -26,26 +30,47 @@ compile "$src/crt_main.c"
 compile "$src/crt_winmain.c"
 compile "$src/crt_libmain.c"
 compile "$src/crtglue.c"
+compile "$src/crthelpers.c"
+compile "$src/crttls.c"
+compile "$src/crt_init.c"
+compile "$src/crt_wmain.c"
+compile "$src/crt_wwinmain.c"
 compile -Fostart.obj "$src/start.c"
 compile -DZO_STATIC -Fostart_static.obj "$src/start.c"
 compile -DZO_BUILD_DLL -Foruntime.obj "$src/runtime.c"
 compile -DZO_STATIC -Foruntime_static.obj "$src/runtime.c"
+compile -Focobstart.obj "$src/cobstart.c"
+compile -DZO_STATIC -Focobstart_static.obj "$src/cobstart.c"
+cobol_imports=()
+rm -f "$lib/libcob-4.dll"
+if [ -n "$cobol" ] && [ -f "$cobol/libcob-4.dll" ]; then
+    cobol_imports=("$cobol/libcob.lib")
+    cp "$cobol/libcob-4.dll" "$lib/"
+fi
 
 archive() {
     local out=$1
     shift
     "$llvmlib" -nologo "-machine:$machine" "-out:$lib/$out" "$@"
 }
-archive msvcrt.lib "$mingw/lib/libmsvcrt.a" "$mingw/lib/libmingwex.a" crtglue.obj
+# mingwex's delay-load helper names the image base as GNU ld does; the linker's name is another.
+cp "$mingw/lib/libmingwex.a" mingwex.a
+delayimp=$(llvm-ar t mingwex.a | grep -- '-delayimp\.o$')
+llvm-ar x mingwex.a "$delayimp"
+llvm-ar d mingwex.a "$delayimp"
+"$objcopy" --redefine-sym "__image_base__=$imagebase" "$delayimp"
+archive msvcrt.lib "$mingw/lib/libmsvcrt.a" mingwex.a "$delayimp" crtglue.obj crthelpers.obj \
+    crttls.obj
 archive bufferoverflowu.lib crtglue.obj
 for name in kernel32 user32 gdi32 advapi32; do
     cp "$mingw/lib/lib$name.a" "$lib/$name.lib"
 done
 "$bin/link" -nologo -dll -noentry -nodefaultlib "-machine:$machine" runtime.obj \
     "$lib/msvcrt.lib" "$lib/kernel32.lib" "-out:$lib/zorun32.dll" -implib:zorun32-imports.lib
-startup=(crt_main.obj crt_winmain.obj crt_libmain.obj)
-archive zorun32.lib zorun32-imports.lib "${startup[@]}" start.obj
-archive zorun32s.lib "${startup[@]}" start_static.obj runtime_static.obj
+startup=(crt_main.obj crt_winmain.obj crt_wmain.obj crt_wwinmain.obj crt_libmain.obj crt_init.obj)
+archive zorun32.lib zorun32-imports.lib "${startup[@]}" start.obj cobstart.obj "${cobol_imports[@]}"
+archive zorun32s.lib "${startup[@]}" start_static.obj runtime_static.obj cobstart_static.obj \
+    "${cobol_imports[@]}"
 for name in zolrunsi zolrunmi zolrung oopss oopsm; do
     cp "$lib/zorun32.lib" "$lib/$name.lib"
 done

@@ -20,7 +20,7 @@
 //   /F<t> /R<m> /B<l>  runtime word: kept in the names object
 //   /I<sym> /X<sym>    include in the image; leave out of the exports
 //   /M<name>           main entry, matched against the public functions without regard to case;
-//                      when nothing matches, main, or WinMain under /G when there is no main
+//                      when nothing matches, main or wmain, under /G then WinMain or wWinMain
 //   /D<file>           write that module-definition file; a word ending in .def names the
 //                      user's own, and then none is written
 //   /Z<number>         system flags, kept in the names object
@@ -413,6 +413,12 @@ void putStrings(ObjectWriter* object, const std::vector<std::pair<size_t, std::s
     }
 }
 
+// How the start-up calls the main entry: 0 main, 1 WinMain, 2 wmain, 3 wWinMain.
+uint32_t mainStyle(const Symbol* mainEntry) {
+    std::string name = mainEntry ? lowerCase(plainName(mainEntry->name)) : "";
+    return name == "winmain" ? 1 : name == "wmain" ? 2 : name == "wwinmain" ? 3 : 0;
+}
+
 void writeNamesObject(const Symbol* mainEntry) {
     ObjectWriter object;
     object.symbols.push_back(cSymbol("zo_names"));
@@ -420,7 +426,7 @@ void writeNamesObject(const Symbol* mainEntry) {
     putPointer(&object, mainEntry ? mainEntry->name : "");
     texts.push_back({object.data.size(), run.runtimeWord});
     putPointer(&object, "");
-    put32(&object.data, mainEntry && lowerCase(plainName(mainEntry->name)) == "winmain");
+    put32(&object.data, mainStyle(mainEntry));
     put32(&object.data, run.sysFlags);
     auto entry = [&](const std::string& name, const std::string& symbol) {
         texts.push_back({object.data.size(), name});
@@ -457,12 +463,10 @@ void writeDefinitionFile() {
         bool excluded = false;
         for (const std::string& name : run.excludes)
             excluded = excluded || name == plain || name == function.name;
-        // The linker puts x86's "_" back in front; a stdcall name keeps its "@n".
+        // The plain name: the linker finds the decorated symbol behind it (a stdcall name's
+        // "@n" too) and exports it under the plain name, as a program asks for it.
         if (!excluded)
-            text += "    " +
-                    (run.machine == machineI386 && function.name[0] == '_' ? function.name.substr(1)
-                                                                           : function.name) +
-                    "\n";
+            text += "    " + plain + "\n";
     }
     writeFile(run.definitionFile, text);
 }
@@ -588,11 +592,15 @@ int main(int argc, char** argv) {
         mainEntry = findFunction(run.mainName, true);
         if (!mainEntry)
             mainEntry = findFunction("main", false);
+        if (!mainEntry)
+            mainEntry = findFunction("wmain", false);
         if (!mainEntry && run.gui)
             mainEntry = findFunction("WinMain", false);
+        if (!mainEntry && run.gui)
+            mainEntry = findFunction("wWinMain", false);
         if (!mainEntry)
             fail(run.entries[0] + ": no entry point " + run.mainName +
-                 (run.gui ? ", main or WinMain" : " or main"));
+                 (run.gui ? ", main, wmain, WinMain or wWinMain" : ", main or wmain"));
     }
     if (!run.definitionFile.empty())
         writeDefinitionFile();

@@ -1,8 +1,11 @@
-/* What mingw-w64's msvcrt and mingwex leave to the compiler's own runtime, which a link with
-   -nodefaultlib does not bring: the stack-buffer check, the floating-point marker, the stack
-   probe and the hook that mingwex's math functions report domain errors to. */
+/* What mingw-w64's msvcrt and mingwex leave to the compiler's own runtime or to mingw-w64's
+   start-up, which a link with -nodefaultlib does not bring: the stack-buffer check, the
+   floating-point marker, the stack probes, the hook that mingwex's math functions report domain
+   errors to, atexit, _fpreset and the unlocked wide-character calls msvcrt.dll lacks. */
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 #ifdef _WIN64
 uintptr_t __security_cookie = 0x00002B992DDFA232ull;
@@ -21,7 +24,9 @@ struct _exception;
 typedef int(__cdecl* MathErrorHandler)(struct _exception*);
 static MathErrorHandler mathErrorHandler;
 
-void __mingw_setusermatherr(MathErrorHandler handler) { mathErrorHandler = handler; }
+void __mingw_setusermatherr(MathErrorHandler handler) {
+    mathErrorHandler = handler;
+}
 
 void __mingw_raise_matherr(int type, const char* name, double arg1, double arg2, double result) {
     struct {
@@ -33,12 +38,31 @@ void __mingw_raise_matherr(int type, const char* name, double arg1, double arg2,
         mathErrorHandler((struct _exception*)&error);
 }
 
+/* msvcrt.dll has _onexit, whose table exit() runs; its atexit is mingw-w64's start-up's. */
+int __cdecl atexit(void(__cdecl* function)(void)) {
+    return _onexit((_onexit_t)function) ? 0 : -1;
+}
+
+void __cdecl _fpreset(void) {
+    __asm__ __volatile__("fninit");
+}
+
+wint_t __cdecl _fgetwc_nolock(FILE* file) {
+    return fgetwc(file);
+}
+wint_t __cdecl _fputwc_nolock(wchar_t c, FILE* file) {
+    return fputwc(c, file);
+}
+
 /* Probes each page of a frame of eax (rax) bytes below the caller's stack pointer, so that
-   the guard page moves down in order. On x86 it also moves esp, as the caller expects. */
+   the guard page moves down in order. On x86 __chkstk also moves esp, as the caller expects;
+   ___chkstk_ms, which GCC-built members call, only probes. */
 #ifdef _WIN64
 __asm__(".text\n"
         ".globl __chkstk\n"
+        ".globl ___chkstk_ms\n"
         "__chkstk:\n"
+        "___chkstk_ms:\n"
         "  push %rcx\n"
         "  push %rax\n"
         "  cmp $0x1000, %rax\n"
@@ -80,5 +104,24 @@ __asm__(".text\n"
         "  mov -4(%eax), %ecx\n"
         "  push (%eax)\n"
         "  sub %esp, %eax\n"
+        "  ret\n"
+        ".globl ___chkstk_ms\n"
+        "___chkstk_ms:\n"
+        "  push %ecx\n"
+        "  push %eax\n"
+        "  cmp $0x1000, %eax\n"
+        "  lea 12(%esp), %ecx\n"
+        "  jb 1f\n"
+        "2:\n"
+        "  sub $0x1000, %ecx\n"
+        "  test %ecx, (%ecx)\n"
+        "  sub $0x1000, %eax\n"
+        "  cmp $0x1000, %eax\n"
+        "  ja 2b\n"
+        "1:\n"
+        "  sub %eax, %ecx\n"
+        "  test %ecx, (%ecx)\n"
+        "  pop %eax\n"
+        "  pop %ecx\n"
         "  ret\n");
 #endif

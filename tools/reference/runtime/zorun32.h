@@ -22,7 +22,8 @@ typedef struct ZoEntry {
 typedef struct ZoNames {
     void* mainEntry;     /* null in a DLL */
     const char* runtime; /* the runtime word tessor got: "FS", "BBS", "RE"... */
-    unsigned mainStyle;  /* 1: WinMain(instance, 0, command tail, show); 0: main(argc, argv, envp) */
+    unsigned mainStyle;  /* 0: main(argc, argv, envp), 1: WinMain(instance, 0, command tail, show),
+                            2: wmain, 3: wWinMain, the same with wide characters */
     unsigned sysFlags;   /* the /Z value */
     ZoEntry entries[1];  /* as many as there are */
 } ZoNames;
@@ -35,7 +36,11 @@ ZO_API void* zoFindEntry(const char* name);
 ZO_API const char* zoRuntimeKind(void);
 ZO_API const char* zoRuntimeWord(void);
 
-/* In the start-up members: runs the main entry and returns its result. */
+/* In the start-up members: runs the main entry and returns its result; runs the initializers. */
 int zoStart(void);
+void zoInitialize(void);
+/* Around it, when the program has COBOL in it: the COBOL runtime's start and end. */
+void zoCobolStart(int argc, char** argv);
+void zoCobolEnd(void);
 
 #endif

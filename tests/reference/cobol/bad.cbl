@@ -1,0 +1,6 @@
+       IDENTIFICATION DIVISION.
+       PROGRAM-ID. BAD.
+       PROCEDURE DIVISION.
+           DISPLAY "fine"
+           MOVE 1 TO NOWHERE
+           GOBACK.

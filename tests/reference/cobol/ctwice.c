@@ -1,0 +1,2 @@
+/* CTWICE: a C function a COBOL program calls by value. */
+int CTWICE(int n) { return 2 * n; }

@@ -1,0 +1,227 @@
+#!/usr/bin/env bash
+# One row of the real-world table: an ordinary open-source C program, built through veldra with
+# the reference toolchain for one machine in one variant, run under Wine on a fixed input, its
+# output compared with a native gcc build of the same sources.
+#
+# Usage: realworld.sh <program> <x64|x86> <plain|dll|static>
+#   program  sqlite (database engine and its shell), lua (script interpreter), zlib (compression
+#            library and its example programs), cjson (JSON parser and its test)
+#   plain    veldra on the sources (a whole build; the objects stay for the other variants)
+#   dll      the library's objects as a DLL (-D, -K keeps its import library), the program
+#            linked against it
+#   static   the objects linked with the static runtime (-T)
+# Environment: VELDRA_PROGRAM, VELDRA_REFERENCE, VELDRA_REALWORLD_WORK (the work folder),
+# VELDRA_WINE32 (1 or 0: whether Wine starts 32-bit programs; tried when unset),
+# VELDRA_REALWORLD_CACHE (where the source packages are kept, by default
+# ${XDG_CACHE_HOME:-$HOME/.cache}/veldra/sources). Sources come from Debian's source packages,
+# pinned by SHA-256, fetched once. Exit status 0, 77 when Wine cannot start the x86 program
+# (after it linked), else 1.
+set -euo pipefail
+program=$1 machine=$2 variant=$3
+here=$(cd "$(dirname "$0")" && pwd)
+ref=$VELDRA_REFERENCE
+work=$VELDRA_REALWORLD_WORK/$program
+cache=${VELDRA_REALWORLD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veldra/sources}
+pool=http://deb.debian.org/debian/pool/main
+export PATH="$ref/bin:$(dirname "$VELDRA_PROGRAM"):$PATH" LIB=$ref/lib/x86 LIB64=$ref/lib/x64
+export WINEDEBUG=-all
+mkdir -p "$work"
+
+# Each program: its package file and checksum, the folder it unpacks to, the library's sources,
+# its programs (name:sources), and how it is run (run_<program>, with `exe NAME ARGS...`).
+case $program in
+sqlite)
+    package=s/sqlite3/sqlite3_3.40.1.orig.tar.xz
+    sha256=aaa776260ab4dc976db34aa7891819484c8676b5b2783123ebc6301e2ca5d655
+    folder=sqlite3-3.40.1
+    library=(amalgamation/sqlite3.c)
+    programs=(sqlite3:amalgamation/shell.c)
+    ;;
+lua)
+    package=l/lua5.4/lua5.4_5.4.4.orig.tar.gz
+    sha256=164c7849653b80ae67bec4b7473b884bf5cc8d2dca05653475ec2ed27b9ebf61
+    folder=lua-5.4.4
+    library=(lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser
+        lstate lstring ltable ltm lundump lvm lzio lauxlib lbaselib lcorolib ldblib liolib
+        lmathlib loadlib loslib lstrlib ltablib lutf8lib linit)
+    library=("${library[@]/#/src/}")
+    library=("${library[@]/%/.c}")
+    programs=(lua:src/lua.c)
+    ;;
+zlib)
+    package=z/zlib/zlib_1.2.13.dfsg.orig.tar.bz2
+    sha256=71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1
+    folder=zlib-1.2.13.dfsg
+    library=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate
+        inftrees trees uncompr zutil)
+    library=("${library[@]/%/.c}")
+    programs=(example:test/example.c minigzip:test/minigzip.c)
+    ;;
+cjson)
+    package=c/cjson/cjson_1.7.15.orig.tar.gz
+    sha256=5308fd4bd90cef7aa060558514de6a1a4a0819974a26e6ed13973c5f624c24b2
+    folder=cJSON-1.7.15
+    library=(cJSON.c)
+    programs=(cjsontest:test.c)
+    ;;
+*)
+    echo "realworld.sh: unknown program $program" >&2
+    exit 1
+    ;;
+esac
+
+run_sqlite() { exe sqlite3 <"$here/realworld/sqlite.sql"; }
+run_lua() { exe lua "$here/realworld/lua.lua"; }
+run_cjson() { exe cjsontest; }
+# The flags example prints depend on the sizes of C's types; the gzip header names the system.
+run_zlib() {
+    exe example | sed 's/, compile flags = .*//'
+    exe minigzip <"$src/deflate.c" >deflate.c.gz
+    exe minigzip -d <deflate.c.gz | cmp - "$src/deflate.c" && echo "round trip"
+    tail -c +11 deflate.c.gz | sha256sum
+}
+
+# Runs one stage once for all rows, whichever row comes first; the others wait for it. It runs
+# again when its key (what it was made from) has changed.
+once() {
+    local stamp=$work/$1.done key=$2
+    shift 2
+    exec 9>"$work/lock"
+    flock 9
+    if [ "$(cat "$stamp" 2>/dev/null)" != "$key" ]; then
+        rm -f "$stamp"
+        "$@"
+        echo "$key" >"$stamp"
+    fi
+    flock -u 9
+}
+
+fetch() {
+    local file=$cache/${package##*/}
+    mkdir -p "$cache"
+    if ! echo "$sha256  $file" | sha256sum -c --quiet >/dev/null 2>&1; then
+        curl -sSfL --retry 3 -o "$file.part" "$pool/$package"
+        echo "$sha256  $file.part" | sha256sum -c --quiet
+        mv "$file.part" "$file"
+    fi
+    rm -rf "$work/source"
+    mkdir -p "$work/source"
+    tar -xf "$file" -C "$work/source"
+    if [ $program = sqlite ]; then
+        # The one-file build of the library and of its shell, made by the package's own tools.
+        mkdir -p "$work/source/$folder/amalgamation"
+        (cd "$work/source/$folder/amalgamation" && ../configure --disable-tcl >configure.log 2>&1 &&
+            make sqlite3.c shell.c >make.log 2>&1)
+    fi
+}
+
+native() {
+    local entry name sources
+    rm -rf "$work/native"
+    mkdir -p "$work/native"
+    for entry in "${programs[@]}"; do
+        name=${entry%%:*} sources=${entry#*:}
+        gcc -O0 -w -I"$src" -o "$work/native/$name" "$src/$sources" "${library[@]/#/$src/}" \
+            -lm -lpthread -ldl
+    done
+    cd "$work/native"
+    mode=native
+    (set +e; "run_$program"; echo "status $?") >expected.txt 2>&1
+}
+
+timed() {
+    local started=$(date +%s.%N) status=0
+    "$@" >>build.log 2>&1 || status=$?
+    awk -v s="$started" -v e="$(date +%s.%N)" -v what="$timing" \
+        'BEGIN { printf "%s %.2fs\n", what, e - s }' >>"$VELDRA_REALWORLD_WORK/timings.txt"
+    return $status
+}
+
+objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
+
+# plain: the first program from all the sources (and once more from its objects, to time the
+# link alone), the others from theirs and the library's objects.
+plain() {
+    local entry name first=1
+    rm -rf "$work/$machine-plain"
+    mkdir -p "$work/$machine-plain"
+    cd "$work/$machine-plain"
+    for entry in "${programs[@]}"; do
+        name=${entry%%:*}
+        if [ -n "$first" ]; then
+            timing="$program $machine build-from-sources" timed veldra -N $machineWord \
+                "-O$name" "$src/${entry#*:}" "${library[@]/#/$src/}"
+            timing="$program $machine link-plain" timed veldra -N $machineWord "-O$name" \
+                $(objects "${entry#*:}" "${library[@]}")
+            first=
+        else
+            timing="$program $machine build-$name" timed veldra -N $machineWord "-O$name" \
+                "$src/${entry#*:}" $(objects "${library[@]}")
+        fi
+    done
+}
+
+link_variant() {
+    local entry name
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cd "$dir"
+    cp "$work/$machine-plain"/*.obj .
+    if [ $variant = dll ]; then
+        timing="$program $machine link-dll" timed veldra -N $machineWord -D -K "-O${program}lib" \
+            $(objects "${library[@]}")
+    fi
+    for entry in "${programs[@]}"; do
+        name=${entry%%:*}
+        if [ $variant = dll ]; then
+            timing="$program $machine link-exe-on-dll" timed veldra -N $machineWord "-O$name" \
+                $(objects "${entry#*:}") "${program}lib.lib"
+        else
+            timing="$program $machine link-static" timed veldra -N $machineWord -T "-O$name" \
+                $(objects "${entry#*:}" "${library[@]}")
+        fi
+    done
+}
+
+exe() {
+    local name=$1
+    shift
+    if [ "$mode" = native ]; then
+        "$work/native/$name" "$@"
+    else
+        wine "$dir/$name.exe" "$@"
+    fi
+}
+
+src=$work/source/$folder
+export CL=-I$src # cl's own variable: the library's headers, for programs in a subfolder
+once fetched $sha256 fetch
+once native $sha256 native
+machineWord=
+[ $machine = x86 ] || machineWord=-P3
+dir=$work/$machine-$variant
+# The objects are made again when veldra or the toolchain has changed.
+once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref/lib/$machine"/*.lib \
+    "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
+[ $variant = plain ] || link_variant
+
+# Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else tried.
+if [ $machine = x86 ] && [ "${VELDRA_WINE32:-}" = 0 ]; then
+    exit 77
+elif [ $machine = x86 ] && [ -z "${VELDRA_WINE32:-}" ]; then
+    cd "$dir"
+    cat >probe32.c <<'EOF'
+__declspec(dllimport) void __stdcall ExitProcess(unsigned code);
+void start(void) { ExitProcess(3); }
+EOF
+    cl -c -nologo -D_X86_=1 probe32.c >/dev/null && link -nologo -nodefaultlib -entry:start \
+        -subsystem:console probe32.obj kernel32.lib >/dev/null
+    wine probe32.exe >/dev/null 2>&1 || [ $? = 3 ] || exit 77
+fi
+mkdir -p "$dir/run"
+cd "$dir/run"
+export WINEPATH="Z:$ref/lib/$machine;Z:$dir"
+mode=wine
+(set +e; "run_$program"; echo "status $?") 2>&1 | tr -d '\r' >output.txt
+diff -u "$work/native/expected.txt" output.txt
+echo "$program $machine $variant: the same output as the native build ($(wc -l <output.txt) lines)"

@@ -1,0 +1,3 @@
+int __stdcall sub(int a, int b) {
+    return a - b;
+}

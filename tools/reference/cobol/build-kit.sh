@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Builds the COBOL kit of the reference toolchain into <reference>/cobol and installs the
+# `cobol` child as <reference>/bin/cobol:
+#   cobol/x64, cobol/x86   libcob-4.dll (GMP inside; imports only KERNEL32 and msvcrt),
+#                          libcob.lib (its import library), cobc.exe (the compiler, run under
+#                          Wine to translate COBOL to C with the machine's own sizes), include/
+#                          (libcob's headers and GMP's)
+#   cobol/config           the compiler's configuration files
+# The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256. Tarballs
+# and the built kit are kept in $VELDRA_CACHE, by default ${XDG_CACHE_HOME:-~/.cache}/veldra
+# (without HOME, /tmp/veldra-cache-<uid>/veldra), the kit under a key made of the versions,
+# the patch and this script, so that only the first build on a machine pays. Whatever fails,
+# this script exits 0: the toolchain is then built without `cobol`, and the reason is printed
+# and kept in <reference>/cobol/missing. Either way it ends with <reference>/cobol/kit.stamp.
+# VELDRA_DEBIAN_MIRROR replaces http://deb.debian.org/debian.
+# Usage: build-kit.sh <reference> <jobs>
+set -uo pipefail
+reference=$1 jobs=${2:-2}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+mirror=${VELDRA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+gmp_file=gmp_6.2.1+dfsg1.orig.tar.xz
+gmp_sum=471b9e463e04362a0124f215afc5f0a4b99caedeeb62634c61bbc12988efa64c
+gmp_url=$mirror/pool/main/g/gmp/$gmp_file
+cob_file=gnucobol3_3.1.2.orig.tar.xz
+cob_sum=597005d71fd7d65b90cbe42bbfecd5a9ec0445388639404662e70d53ddf22574
+cob_url=$mirror/pool/main/g/gnucobol3/$cob_file
+
+cache=${VELDRA_CACHE:-}
+if [ -z "$cache" ]; then
+    # A bare CI environment may set no HOME.
+    cache=${XDG_CACHE_HOME:-${HOME:+$HOME/.cache}}
+    cache=${cache:-${TMPDIR:-/tmp}/veldra-cache-$(id -u)}/veldra
+fi
+key=$(cat "$here/build-kit.sh" "$here/resolver.patch" <(echo "$gmp_sum $cob_sum") |
+    sha256sum | cut -c1-16)
+kit=$cache/cobol-kit-$key
+log=$cache/cobol-kit-$key.log
+
+give_up() {
+    rm -rf "$reference/cobol"
+    mkdir -p "$reference/cobol"
+    echo "$1" >"$reference/cobol/missing"
+    rm -f "$reference/bin/cobol"
+    echo "Reference toolchain: built without cobol: $1"
+    : >"$reference/cobol/kit.stamp"
+    exit 0
+}
+
+fetch() { # <file> <sha256> <url>
+    local file=$cache/sources/$1
+    mkdir -p "$cache/sources"
+    if [ ! -f "$file" ] || ! echo "$2  $file" | sha256sum -c --status; then
+        curl -fsSL --retry 3 -o "$file.part" "$3" || return 1
+        echo "$2  $file.part" | sha256sum -c --status || {
+            echo "checksum mismatch: $3"
+            return 1
+        }
+        mv "$file.part" "$file"
+    fi
+}
+
+# GMP as a static library, then libcob as a DLL with GMP inside and cobc.exe.
+build_machine() { # <machine> <triple>
+    local machine=$1 triple=$2 work=$3 out=$4
+    local gmp=$work/gmp-$machine cob=$work/cob-$machine
+    mkdir -p "$gmp" "$cob" "$out/include/libcob"
+    # GMP is the long part: a build that stopped after it goes on from there.
+    if [ ! -f "$gmp/install/lib/libgmp.a" ]; then
+        tar -xf "$cache/sources/$gmp_file" -C "$gmp" --strip-components=1 || return 1
+        # Debian's tarball lacks doc/, which configure and make still want a Makefile for.
+        mkdir -p "$gmp/doc" &&
+            printf 'all install check clean distclean:\n' >"$gmp/doc/Makefile.in"
+        (cd "$gmp" && ./configure --host="$triple" --prefix="$gmp/install" --enable-static \
+            --disable-shared && make -j"$jobs" && make install) || return 1
+    fi
+    rm -rf "$cob" && mkdir -p "$cob" || return 1
+    tar -xf "$cache/sources/$cob_file" -C "$cob" --strip-components=1 || return 1
+    (cd "$cob" && patch -p1 <"$here/resolver.patch") || return 1
+    (cd "$cob" && ./configure --host="$triple" CC="$triple-gcc -static-libgcc" \
+        CPPFLAGS="-I$gmp/install/include" LDFLAGS="-L$gmp/install/lib" \
+        --enable-shared --disable-static --with-math=gmp --without-db --with-curses=no \
+        --without-xml2 --with-json=no --disable-nls --disable-rpath \
+        lt_cv_deplibs_check_method=pass_all) || return 1
+    # A cross configure writes "#define COB_LI_IS_LL $COB_LI_IS_LL" literally; libcob only
+    # asks whether it is defined, takes long for 64 bits and cuts binary arithmetic to 32.
+    sed -i -e '/COB_LI_IS_LL/d' -e '/COB_32_BIT_LONG/d' -e '/COB_64_BIT_POINTER/d' \
+        "$cob/config.h"
+    {
+        echo '#define COB_32_BIT_LONG 1'
+        [ "$machine" = x64 ] && echo '#define COB_64_BIT_POINTER 1'
+    } >>"$cob/config.h"
+    (cd "$cob" && make -C lib -j"$jobs" && make -C libcob -j"$jobs" &&
+        make -C cobc -j"$jobs") || return 1
+    cp "$cob/libcob/.libs/libcob-4.dll" "$out/" &&
+        cp "$cob/libcob/.libs/libcob.dll.a" "$out/libcob.lib" || return 1
+    if [ -f "$cob/cobc/.libs/cobc.exe" ]; then
+        cp "$cob/cobc/.libs/cobc.exe" "$out/"
+    else
+        cp "$cob/cobc/cobc.exe" "$out/"
+    fi || return 1
+    # The translated COBOL includes libcob.h and GMP's header, which differs by machine.
+    cp "$cob/libcob.h" "$gmp/install/include/gmp.h" "$out/include/" &&
+        cp "$cob"/libcob/*.h "$cob"/libcob/*.def "$out/include/libcob/" &&
+        rm -f "$out/include/libcob/"{coblocal,cobgetopt,sysdefines}.h
+    "$triple-strip" "$out/cobc.exe" "$out/libcob-4.dll" || return 1
+    [ "$machine" = x64 ] || return 0
+    mkdir -p "$out/../config" &&
+        cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words "$out/../config/"
+}
+
+build_kit() {
+    local work=$cache/cobol-kit-$key.work
+    local start=$SECONDS
+    for tool in curl patch make m4 x86_64-w64-mingw32-gcc i686-w64-mingw32-gcc; do
+        command -v "$tool" >/dev/null || {
+            echo "$tool not found"
+            return 1
+        }
+    done
+    fetch "$gmp_file" "$gmp_sum" "$gmp_url" || {
+        echo "cannot fetch $gmp_url"
+        return 1
+    }
+    fetch "$cob_file" "$cob_sum" "$cob_url" || {
+        echo "cannot fetch $cob_url"
+        return 1
+    }
+    rm -rf "$kit.part"
+    build_machine x64 x86_64-w64-mingw32 "$work" "$kit.part/x64" >>"$log" 2>&1 || {
+        echo "the x64 build failed (see $log)"
+        return 1
+    }
+    build_machine x86 i686-w64-mingw32 "$work" "$kit.part/x86" >>"$log" 2>&1 || {
+        echo "the x86 build failed (see $log)"
+        return 1
+    }
+    rm -rf "$work"
+    mv "$kit.part" "$kit"
+    echo "COBOL kit built in $((SECONDS - start)) s: $kit" >&2
+}
+
+mkdir -p "$cache" || give_up "cannot create $cache"
+# Two builds on one machine share the cache: the second waits for the first.
+exec 9>"$cache/cobol-kit.lock"
+flock 9 2>/dev/null || true
+if [ ! -f "$kit/x86/libcob-4.dll" ]; then
+    : >"$log"
+    reason=$(build_kit) || give_up "${reason:-the kit build failed}"
+fi
+rm -rf "$reference/cobol"
+mkdir -p "$reference/cobol" "$reference/bin"
+cp -r "$kit"/x64 "$kit"/x86 "$kit"/config "$reference/cobol/" || give_up "cannot copy $kit"
+install -m 755 "$here/cobol.sh" "$reference/bin/cobol"
+: >"$reference/cobol/kit.stamp"

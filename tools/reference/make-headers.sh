@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the header folder of one machine of the reference toolchain from mingw-w64's headers:
+#   <out>/<name>     for every mingw-w64 header, a stand-in that includes it with __GNUC__
+#                    defined and restores it after, so that the headers get the GNU dialect
+#                    they are written for while a program's own code sees none (as with cl)
+#   <out>/first/     intrin.h, searched before the compiler's own
+#   <out>.yaml       the overlay that finds both folders' headers whatever the case of a name
+# Usage: make-headers.sh <mingw-w64 include folder> <out> [<out's folder once installed>]
+set -euo pipefail
+src=$1 out=$2 named=${3:-$2}
+rm -rf "$out" "$out.yaml"
+mkdir -p "$out/first"
+cd "$src"
+wrap() {
+    local name
+    for name in __GNUC__ __GNUC_MINOR__ __GNUC_PATCHLEVEL__; do
+        printf '#pragma push_macro("%s")\n#undef %s\n' $name $name
+    done
+    printf '#define __GNUC__ 4\n#define __GNUC_MINOR__ 2\n#define __GNUC_PATCHLEVEL__ 1\n'
+    # The headers' __forceinline is GNU inline, as _mingw.h makes it; a program's is cl's
+    # keyword, which "static __forceinline" needs.
+    printf '#pragma push_macro("__forceinline")\n#undef __forceinline\n#ifdef __cplusplus\n'
+    printf '#define __forceinline inline __attribute__((__always_inline__))\n#else\n'
+    printf '#define __forceinline extern __inline__ __attribute__((__always_inline__,__gnu_inline__))\n'
+    printf '#endif\n#include "%s/%s"\n#pragma pop_macro("__forceinline")\n' "$src" "$1"
+    for name in __GNUC__ __GNUC_MINOR__ __GNUC_PATCHLEVEL__; do
+        printf '#pragma pop_macro("%s")\n' $name
+    done
+}
+find -L . -type d | sed 's|^\./\?||' | while read -r dir; do
+    [ -z "$dir" ] || mkdir -p "$out/$dir"
+done
+find -L . -type f | sed 's|^\./||' | while read -r name; do
+    wrap "$name" >"$out/$name"
+done
+# mingw-w64's intrin.h, not the compiler's, which clashes with what <windows.h> defines.
+cp "$out/intrin.h" "$out/first/intrin.h"
+# The overlay: one directory entry per folder, its files and subfolders as contents.
+overlay() {
+    local dir=$1 indent=$2 entry first=1
+    for entry in "$dir"/*; do
+        [ -n "$first" ] || printf ',\n'
+        first=
+        if [ -d "$entry" ]; then
+            printf '%s{"type": "directory", "name": "%s", "contents": [\n' "$indent" "${entry##*/}"
+            overlay "$entry" "$indent  "
+            printf '\n%s]}' "$indent"
+        else
+            printf '%s{"type": "file", "name": "%s", "external-contents": "%s"}' "$indent" \
+                "${entry##*/}" "$named${entry#"$out"}"
+        fi
+    done
+}
+{
+    printf '{"version": 0, "case-sensitive": "false", "roots": [\n'
+    printf '{"type": "directory", "name": "%s", "contents": [\n' "$named"
+    overlay "$out" "  "
+    printf '\n]}]}\n'
+} >"$out.yaml"

@@ -1,5 +1,6 @@
 #include "driver/link_options.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -96,11 +97,14 @@ void addExcludeSymbol(const char* symbol) {
     linkOptions.excludeSymbols.head = node;
 }
 
-void appendNameOfLength(NameList* list, const char* name, size_t length) {
-    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
-    node->text = reinterpret_cast<char*>(node + 1);
-    copyCharacters(node->text, name, length);
-    node->text[length] = '\0';
+void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord) {
+    char* storage = static_cast<char*>(takeNodeStorage(offsetof(NameNode, text) + length + 1));
+    NameNode* node = reinterpret_cast<NameNode*>(storage);
+    char* text = storage + offsetof(NameNode, text);
+    copyCharacters(text, name, length);
+    text[length] = '\0';
+    node->length = static_cast<uint32_t>(length);
+    node->isWord = length <= tokenLimit && (knownWord ? length > 0 : needsNoQuotes(name, length));
     node->next = nullptr;
     if (list->tail)
         list->tail->next = node;

@@ -20,10 +20,13 @@ struct SymbolList {
     SymbolNode* head;
 };
 
-// Head and tail of a chain of names, appended at the tail, never freed before the end.
+// Head and tail of a chain of names, appended at the tail, never freed before the end. Each
+// node is one piece of storage, the text stored inline.
 struct NameNode {
     NameNode* next;
-    char* text; // points at the inline copy that follows the node
+    uint32_t length; // of text
+    uint32_t isWord; // nonzero: text goes onto a command line as it stands (needsNoQuotes)
+    char text[1];
 };
 struct NameList {
     NameNode* head;
@@ -80,4 +83,6 @@ void addExcludeSymbol(const char* symbol);
 // nodes of all lists are carved from blocks that live to the end of the run.
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
-void appendNameOfLength(NameList* list, const char* name, size_t length);
+// `knownWord`: the caller's measure found no blank, double quote or NUL in them (measureToken's
+// plain), so that the name need not be looked at again for isWord.
+void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord = false);

@@ -27,16 +27,20 @@ namespace {
 
 void* runtimeLibraryHandle = nullptr;
 
-// The lengths of the file-name tokens that the first pass measured, in their order, for the
-// second pass over the same line: the line does not change in between, so neither do they.
-// The second pass takes them only right after a first pass over that very line, and uses
-// them up.
+// The file-name tokens that the first pass measured, in their order, for the second pass over
+// the same line: the line does not change in between, so neither do they, and its option
+// groups, applied in the first pass, change nothing in the second. The second pass takes them
+// only right after a first pass over that very line, and uses them up.
 const uint16_t plainName = 0x8000; // beside a length (at most 259): no blank or quote in it
+
+struct MeasuredName {
+    uint32_t offset; // from the start of the line
+    uint16_t length; // with plainName
+};
 
 struct MeasuredNames {
     const char* line = nullptr;
-    std::vector<uint16_t> lengths;
-    size_t next = 0;
+    std::vector<MeasuredName> names;
 } measuredNames;
 
 } // namespace
@@ -50,41 +54,41 @@ void resetGeneratedNames() {
 
 void scanCommandLine(const char* position, bool secondPass) {
     MeasuredNames& measured = measuredNames;
-    const bool remembered = secondPass && measured.line == position;
-    if (!secondPass) {
-        measured.line = position;
-        measured.lengths.clear();
-    } else {
+    const char* const line = position;
+    if (secondPass && measured.line == line) {
         measured.line = nullptr;
+        for (const MeasuredName& name : measured.names) {
+            const bool plain = (name.length & plainName) != 0;
+            addInputFile(line + name.offset, plain ? name.length - plainName : name.length, plain);
+        }
+        measured.names.clear();
+        return;
     }
-    measured.next = 0;
+    measured.line = secondPass ? nullptr : line;
+    measured.names.clear();
+    // Room for as many names as the line can hold, so that thousands of them are not copied
+    // at every doubling; only the part used is ever touched.
+    if (!secondPass)
+        measured.names.reserve(std::strlen(line) / 2 + 1);
     while (*position != '\0') {
         if (isWordSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
             parseOptionGroup(&position, secondPass);
         } else {
-            int length;
             bool plain; // no blank, double quote or NUL in it
-            if (remembered && measured.next < measured.lengths.size()) {
-                const uint16_t entry = measured.lengths[measured.next++];
-                length = entry & plainName ? entry - plainName : entry;
-                plain = (entry & plainName) != 0;
-            } else {
-                length = measureToken(position, tokenLimit, &plain);
-                if (length == 0)
-                    fatalError(msgIllegalCommandLine);
-                if (!secondPass)
-                    measured.lengths.push_back(
-                        static_cast<uint16_t>(plain ? length + plainName : length));
-            }
+            const int length = measureToken(position, tokenLimit, &plain);
+            if (length == 0)
+                fatalError(msgIllegalCommandLine);
             if (secondPass)
                 addInputFile(position, length, plain);
+            else
+                measured.names.push_back(
+                    {static_cast<uint32_t>(position - line),
+                     static_cast<uint16_t>(plain ? length + plainName : length)});
             position += length;
         }
     }
-    if (secondPass)
-        measured.lengths.clear();
 }
 
 namespace {

@@ -203,16 +203,6 @@ int quoteToken(const char* source, char* destination, int sourceLength, int capa
 
 } // namespace
 
-int measureToken(const char* text, int limit, bool* plain) {
-    // Nearly every name is plain: the scan for its end is the whole measure.
-    static const char delimiters[] = {',', '+'};
-    int length = static_cast<int>(findWordStop(text, static_cast<size_t>(limit), true));
-    *plain = length == limit || text[length] != quoteChar;
-    if (!*plain)
-        length = scanToken(scanMeasure, text, const_cast<char*>(delimiters), limit, 2);
-    return length;
-}
-
 int scanToken(int flags, const char* source, char* destination, int sourceLength, int capacity) {
     char scratch[tokenScratchSize + 2];
     if (destination == nullptr || capacity == 0) {

@@ -145,8 +145,13 @@ inline size_t findWordStopWithin(const char* text, size_t count, bool delimiters
 // finds, and is its own copy. Measures the token at `text` as scanMeasure does with the
 // delimiters "," and "+", examining at most `limit` characters (text carries scanSlack):
 // its length, 0 on an open quote. *plain tells that it holds no double quote, so that its
-// characters are the name itself.
-int measureToken(const char* text, int limit, bool* plain);
+// characters are the name itself. Inline: it runs for every name of a command line.
+inline int measureToken(const char* text, int limit, bool* plain) {
+    static const char delimiters[] = {',', '+'};
+    const int length = static_cast<int>(findWordStop(text, static_cast<size_t>(limit), true));
+    *plain = length == limit || text[length] != '"';
+    return *plain ? length : scanToken(scanMeasure, text, const_cast<char*>(delimiters), limit, 2);
+}
 
 // True when the `count` characters at `text` (not necessarily terminated, no slack needed)
 // are a word that needs no quotes on a command line: at least one, no blank, double quote or

@@ -44,7 +44,7 @@ void addInputFile(const char* text, int length, bool plain) {
         nameLength = static_cast<size_t>(length);
         // Object files, nearly every name of a long line, go to their list straight away.
         if (hasObjectExtension(text, nameLength)) {
-            appendNameOfLength(&o.objectFiles, text, nameLength);
+            appendNameOfLength(&o.objectFiles, text, nameLength, true);
             return;
         }
         std::memcpy(scratchPath, text, nameLength);

@@ -91,20 +91,14 @@ int runLinker(int namesResult) {
             appendRaw(namesResponseReference);
         } else {
             appendRaw(namesObjectName);
-            for (NameNode* node = o.objectFiles.head; node; node = node->next) {
-                appendRaw(" ");
-                appendToken(node->text);
-            }
+            appendBlankAndNames(o.objectFiles.head);
         }
         if (o.buildDll && !o.staticRuntime) {
             appendRaw(" ");
             appendToken(listObjectName);
         }
     }
-    for (NameNode* node = o.otherInputs.head; node; node = node->next) {
-        appendRaw(" ");
-        appendToken(node->text);
-    }
+    appendBlankAndNames(o.otherInputs.head);
     appendRaw(" ");
     appendRaw("-out:");
     appendToken(o.outputName);

@@ -45,10 +45,7 @@ void appendSymbols(SymbolList* list, const char* prefix) {
 }
 
 void appendObjectFiles() {
-    for (NameNode* node = linkOptions.objectFiles.head; node; node = node->next) {
-        appendRaw(" ");
-        appendToken(node->text);
-    }
+    appendBlankAndNames(linkOptions.objectFiles.head);
 }
 
 } // namespace

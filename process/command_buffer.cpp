@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/tokenizer.h"
 
@@ -72,4 +73,23 @@ void appendCommandText(const char* text, int asToken) {
         copyCharacters(end, text, length);
     end[length] = '\0';
     commandBuffer.length += count;
+}
+
+void appendBlankAndNames(const NameNode* first) {
+    if (commandBuffer.capacity == 0)
+        allocateCommandBuffer();
+    for (const NameNode* name = first; name != nullptr; name = name->next) {
+        if (!name->isWord) {
+            appendCommandText(" ", 0);
+            appendCommandText(name->text, 1);
+            continue;
+        }
+        const int32_t count = static_cast<int32_t>(name->length) + 1;
+        makeRoomFor(count);
+        char* end = commandBuffer.data + commandBuffer.length;
+        end[0] = ' ';
+        copyCharacters(end + 1, name->text, name->length);
+        end[count] = '\0';
+        commandBuffer.length += count;
+    }
 }

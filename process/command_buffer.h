@@ -21,6 +21,13 @@ inline void resetCommandBuffer() {
 // when storage runs out, or when a token is empty or longer than 259 characters.
 void appendCommandText(const char* text, int asToken);
 
+struct NameNode;
+
+// Appends, for the name at `first` and each after it, a blank and the name in token form, as
+// appendRaw(" ") and appendToken(name->text) do, without measuring or looking at a name that
+// isWord again.
+void appendBlankAndNames(const NameNode* first);
+
 // The two forms every command is assembled from.
 inline void appendRaw(const char* text) {
     appendCommandText(text, 0);

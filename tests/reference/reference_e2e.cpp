@@ -1,5 +1,6 @@
-// Real links: veldra with the reference toolchain (cl, tessor, link and their libraries), each
-// case in a fresh copy of src/, the result run under Wine (x86 programs where Wine can).
+// Real links: veldra with the reference toolchain (cobol, cl, tessor, link and their
+// libraries), each case in a fresh copy of src/ and cobol/, the result run under Wine (x86
+// programs where Wine can). COBOL cases need the COBOL kit, and are skipped without it.
 //
 // Environment (ctest sets it): VELDRA_PROGRAM (the native veldra), VELDRA_REFERENCE (the
 // reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), VELDRA_REFERENCE_WORK (where
@@ -32,6 +33,7 @@ struct Case {
     int status = 7;                 // its exit code
     bool runtime = true;            // WINEPATH names lib/<machine>, where zorun32.dll lies
     bool x86 = false;               // the image is PE32 (else PE32+), run under 32-bit Wine
+    std::string native = {};        // a native build whose output and status `run` must match
 };
 
 std::string env(const char* name) {
@@ -41,7 +43,9 @@ std::string env(const char* name) {
 
 std::string readText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    std::string text{std::istreambuf_iterator<char>(file), {}};
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 int sh(const std::string& command) {
@@ -67,14 +71,27 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     const Case& c = GetParam();
     const std::string ref = env("VELDRA_REFERENCE"), program = env("VELDRA_PROGRAM");
     ASSERT_FALSE(ref.empty() || program.empty() || env("VELDRA_REFERENCE_WORK").empty());
+    const bool cobol = std::any_of(c.steps.begin(), c.steps.end(), [](const std::string& step) {
+        return step.find(".cbl") != std::string::npos;
+    });
+    if (cobol && sh("test -x " + ref + "/bin/cobol") != 0)
+        GTEST_SKIP() << "no COBOL kit: " << readText(ref + "/cobol/missing");
+    // The x86 COBOL compiler runs under Wine too.
+    if (cobol && c.x86 && !wine32())
+        GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
     const std::string dir = env("VELDRA_REFERENCE_WORK") + "/" + c.name;
-    ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " +
-                 env("VELDRA_REFERENCE_SOURCES") + "/* " + dir),
+    const std::string sources = env("VELDRA_REFERENCE_SOURCES");
+    ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " + sources + "/* " + sources +
+                 "/../cobol/* " + dir),
               0);
-    // The toolchain before /usr/bin, whose link is coreutils'.
-    const std::string in = "cd " + dir + " && export PATH='" + ref +
-                           "/bin:" + program.substr(0, program.rfind('/')) + ":" + env("PATH") +
-                           "' LIB='" + ref + "/lib/x86' LIB64='" + ref + "/lib/x64' && ";
+    // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
+    // libcob-4.dll along WINEPATH.
+    const std::string machine = c.x86 ? "x86" : "x64";
+    const std::string in =
+        "cd " + dir + " && export PATH='" + ref + "/bin:" + program.substr(0, program.rfind('/')) +
+        ":" + env("PATH") + "' LIB='" + ref + "/lib/x86' LIB64='" + ref +
+        "/lib/x64' VELDRA_COBOL_MACHINE=" + machine + " WINEDEBUG=-all WINEPATH='" +
+        (c.runtime ? "Z:" + ref + "/lib/" + machine : "") + "' && ";
     std::string said;
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
@@ -96,13 +113,14 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         return;
     if (c.x86 && !wine32())
         GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
-    const std::string runtime = c.runtime ? "Z:" + ref + (c.x86 ? "/lib/x86" : "/lib/x64") : "";
-    const int status =
-        sh(in + "WINEPATH='" + runtime + "' WINEDEBUG=-all wine " + c.run + " >run.log 2>run.err");
-    std::string out = readText(dir + "/run.log");
-    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
-    EXPECT_EQ(out, c.out) << readText(dir + "/run.err");
+    const int status = sh(in + "wine " + c.run + " >run.log 2>run.err");
+    EXPECT_EQ(readText(dir + "/run.log"), c.out) << readText(dir + "/run.err");
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);
+    if (c.native.empty())
+        return;
+    const int native = sh(in + c.native + " >native.log 2>&1");
+    EXPECT_EQ(readText(dir + "/native.log"), c.out);
+    EXPECT_EQ(WIFEXITED(native) ? WEXITSTATUS(native) : -1, c.status);
 }
 
 // main.exe prints its first argument, twice(argc) and what the runtime says, then ends with 7.
@@ -113,6 +131,18 @@ const std::string kCl = "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD ";
 // gaps.exe 1e15, as a native gcc build prints it.
 const std::string kGaps = "-714285714 -4 1666666667 999999973 8 255\n"
                           "1e+15 inf 2.2 5000000001 5000000001 1e15\n8+1i 5 42\nbye\n";
+
+// COBOL: a main program with a COBOL and a C subprogram linked in, and a COBOL DLL that it calls
+// by name at run time; -U names the directives file, which defines FEATURE. It prints what a
+// native GnuCOBOL build prints (64-bit binary arithmetic among it), and ends with 3.
+const std::string kCobolProgram =
+    "64-bit sum -864197532086419754\n35 digits 02469135780246913578024691357802469\n"
+    "packed*3 -03703.68\nsqrt 3.1622\nwords ALPHA   /BETA     commas 02\nsize error\n"
+    "upper MIXED CASE\nitem 0001   \nitem 0002   \nitem 0003   \nC twice 0042\n"
+    "from the DLL 0142\ndirective FEATURE reached the compiler\n";
+const std::string kCobolNative = "cobc -x -DFEATURE=1 -o native main.cbl sub.cbl ctwice.c && "
+                                 "cobc -m -o DYNPROG.so dyn.cbl && ./native";
+const std::string kCobolFailed = "ERROR: (9) Program indicated failure\n";
 
 // One case a row or two, as a table reads.
 // clang-format off
@@ -186,6 +216,23 @@ const Case kCases[] = {
      .x86 = true},
     {.name = "x86_gui", .steps = {"veldra -G window.c"}, .out = "WinMain [a b] 1\n",
      .present = {"window.exe"}, .run = "window.exe a b", .status = 3, .x86 = true},
+    {.name = "cobol", .steps = {kCl + "ctwice.c", "veldra -P3 -ODYNPROG -D dyn.cbl",
+     "veldra -P3 -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"}, .out = kCobolProgram,
+     .run = "main.exe", .status = 3, .native = kCobolNative},
+    {.name = "x86_cobol", .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd ctwice.c",
+     "veldra -ODYNPROG -D dyn.cbl", "veldra -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"},
+     .out = kCobolProgram, .run = "main.exe", .status = 3, .x86 = true, .native = kCobolNative},
+    // The sizes that only the machine's own COBOL compiler gets right.
+    {.name = "cobol_sizes", .steps = {"veldra -P3 sizes.cbl"}, .out = "long 4 pointer 8\n",
+     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
+    {.name = "x86_cobol_sizes", .steps = {"veldra sizes.cbl"}, .out = "long 4 pointer 4\n",
+     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .x86 = true},
+    {.name = "cobol_compile_error", .steps = {"!veldra -P3 -N bad.cbl"},
+     .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
+    {.name = "cobol_missing_source", .steps = {"!veldra -P3 -N gone.cbl"},
+     .said = "cobol: cannot find gone.cbl\n" + kCobolFailed},
+    {.name = "cobol_missing_directives", .steps = {"!veldra -P3 -N -Unone.dir sizes.cbl"},
+     .said = "cobol: cannot read the directives file none.dir\n" + kCobolFailed},
     {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
     {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},

@@ -7,6 +7,7 @@
 
 #include "driver/link_options.h"
 #include "driver/messages.h"
+#include "driver/tokenizer.h"
 #include "platform/platform.h"
 
 namespace {
@@ -26,9 +27,9 @@ bool findProgram(const char* name, const char* dirList, std::vector<char>& path)
 }
 
 // A full path as the command line's first word: in double quotes, its own doubled, when it
-// holds a blank or a double quote. No length limit: the path found is what runs.
+// is no plain word. No length limit: the path found is what runs.
 std::string pathWord(const char* path) {
-    if (std::strpbrk(path, " \"") == nullptr)
+    if (needsNoQuotes(path, std::strlen(path)))
         return path;
     std::string word = "\"";
     for (; *path != '\0'; ++path)

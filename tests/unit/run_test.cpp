@@ -429,8 +429,9 @@ TEST(Run, CompanionLists) {
         {.list = "x.obj \"abc b.obj", .objects = " x.obj abc.obj b.obj"},
         {.list = "ab\"c d.obj", .objects = " c.obj d.obj"},
         // Names, never options, whatever they begin with.
-        {.list = "-V @resp /abs.obj \"my obj.obj\" @ \"@a b\"",
-         .objects = " -V.obj @resp.lnk /abs.obj \"my obj.obj\" @.lnk \"@a b.lnk\""},
+        {.list = "-V @resp /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" @ \"@a b\"",
+         .objects = " -V.obj @resp.lnk /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" "
+                    "@.lnk \"@a b.lnk\""},
         {.list = "\"" + a251 + " b.cbl\"",
          .objects = " \"" + a251 + " b.obj\"",
          .compiled = {"cobol \"" + a251 + " b.cbl\";"}},

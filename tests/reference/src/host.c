@@ -4,10 +4,9 @@
 
 int main(int argc, char** argv) {
     HMODULE module = LoadLibraryA(argv[1]);
-    int i;
     if (!module)
         return printf("cannot load %s\n", argv[1]), 1;
-    for (i = 2; i < argc; ++i) {
+    for (int i = 2; i < argc; ++i) {
         FARPROC function = GetProcAddress(module, argv[i]);
         if (function)
             printf("%s=%d\n", argv[i], ((int (*)(int, int))function)(5, 3));

@@ -1,3 +1,0 @@
-int __stdcall sub(int a, int b) {
-    return a - b;
-}

@@ -24,10 +24,12 @@ for preset in windows windows32 native sanitize fuzz; do
 done
 # The Windows machines whose tests run under Wine, and why one does not.
 machines=()
-if step "prepare Wine" wine_prepare && wine_serve; then
+if stage "prepare Wine" wine_prepare; then
+    wine_serve
     machines+=("x64: run")
 else
-    machines+=("x64: not run, the Wine prefix could not be made")
+    failed+=("prepare Wine")
+    machines+=("x64: run, but the Wine prefix could not be made (see above)")
 fi
 trap wine_stop EXIT
 # Read by the test programs (the real links), so that each does not ask Wine again.

@@ -205,18 +205,14 @@ once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref
     "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
 [ $variant = plain ] || link_variant
 
-# Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else tried.
-if [ $machine = x86 ] && [ "${VELDRA_WINE32:-}" = 0 ]; then
-    exit 77
-elif [ $machine = x86 ] && [ -z "${VELDRA_WINE32:-}" ]; then
-    cd "$dir"
-    cat >probe32.c <<'EOF'
-__declspec(dllimport) void __stdcall ExitProcess(unsigned code);
-void start(void) { ExitProcess(3); }
-EOF
-    cl -c -nologo -D_X86_=1 probe32.c >/dev/null && link -nologo -nodefaultlib -entry:start \
-        -subsystem:console probe32.obj kernel32.lib >/dev/null
-    wine probe32.exe >/dev/null 2>&1 || [ $? = 3 ] || exit 77
+# Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else asked
+# the same way.
+if [ $machine = x86 ]; then
+    case ${VELDRA_WINE32:-} in
+    1) ;;
+    0) exit 77 ;;
+    *) (. "$here/../../scripts/lib.sh" && wine32_check) || exit 77 ;;
+    esac
 fi
 mkdir -p "$dir/run"
 cd "$dir/run"

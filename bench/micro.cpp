@@ -122,12 +122,14 @@ BENCHMARK(BM_TokenizerTwoPasses);
 // Both passes of the main sequence, names classified into objectFiles.
 void BM_ScanCommandLine(benchmark::State& state) {
     freshRun();
-    const std::string& line = longCommandLine();
+    // The second pass terminates the names in the line: each run gets a fresh copy.
+    std::string line = longCommandLine();
     for (auto _ : state) {
-        scanCommandLine(line.c_str(), false);
-        scanCommandLine(line.c_str(), true);
+        scanCommandLine(&line[0], false);
+        scanCommandLine(&line[0], true);
         state.PauseTiming();
         resetLinkOptions();
+        line = longCommandLine();
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * manyNames);

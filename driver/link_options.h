@@ -20,13 +20,15 @@ struct SymbolList {
     SymbolNode* head;
 };
 
-// Head and tail of a chain of names, appended at the tail, never freed before the end. Each
-// node is one piece of storage, the text stored inline.
+// Head and tail of a chain of names, appended at the tail, never freed before the end. A
+// node's text is terminated and lives as long as the node: a copy stored right behind the
+// node, or a name that already lives to the end of the run where it stands (the command
+// line's), pointed at instead of copied.
 struct NameNode {
     NameNode* next;
+    const char* text;
     uint32_t length; // of text
     uint32_t isWord; // nonzero: text goes onto a command line as it stands (needsNoQuotes)
-    char text[1];
 };
 struct NameList {
     NameNode* head;
@@ -86,3 +88,9 @@ void appendName(NameList* list, const char* name);
 // `knownWord`: the caller's measure found no blank, double quote or NUL in them (measureToken's
 // plain), so that the name need not be looked at again for isWord.
 void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord = false);
+// A node, in no list yet, that points at the `length` characters at `name` instead of copying
+// them: they must live to the end of the run, and be terminated before the node is read.
+// `isWord` as measureToken's plain.
+NameNode* newKeptNameNode(const char* name, size_t length, bool isWord);
+// Appends `node`, which is in no list, at the tail of list.
+void appendNameNode(NameList* list, NameNode* node);

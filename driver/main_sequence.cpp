@@ -30,18 +30,26 @@ void* runtimeLibraryHandle = nullptr;
 // The file-name tokens that the first pass measured, in their order, for the second pass over
 // the same line: the line does not change in between, so neither do they, and its option
 // groups, applied in the first pass, change nothing in the second. The second pass takes them
-// only right after a first pass over that very line, and uses them up.
-const uint16_t plainName = 0x8000; // beside a length (at most 259): no blank or quote in it
-
-struct MeasuredName {
-    uint32_t offset; // from the start of the line
-    uint16_t length; // with plainName
-};
-
+// only right after a first pass over that very line, and uses them up. Each is the node that
+// will stand in an input list when its name can be pointed at where it stands.
 struct MeasuredNames {
     const char* line = nullptr;
-    std::vector<MeasuredName> names;
+    NameList names = {nullptr, nullptr};
 } measuredNames;
+
+// Hands a measured name to classification. A plain name followed by a separator or the end
+// of the line is terminated where it stands, since the line lives to the end of the run and
+// the second pass reads it no more; any other is copied.
+void classifyMeasuredName(NameNode* name) {
+    char* text = const_cast<char*>(name->text);
+    const char after = text[name->length];
+    if (name->isWord && (after == '\0' || after == ' ' || after == ',' || after == '+')) {
+        text[name->length] = '\0';
+        addInputNode(name);
+    } else {
+        addInputFile(text, static_cast<int>(name->length), name->isWord);
+    }
+}
 
 } // namespace
 
@@ -52,29 +60,29 @@ void resetGeneratedNames() {
     outputBaseName[0] = '\0';
 }
 
-void scanCommandLine(const char* position, bool secondPass) {
+void scanCommandLine(char* position, bool secondPass) {
     MeasuredNames& measured = measuredNames;
-    const char* const line = position;
+    char* const line = position;
     if (secondPass && measured.line == line) {
         measured.line = nullptr;
-        for (const MeasuredName& name : measured.names) {
-            const bool plain = (name.length & plainName) != 0;
-            addInputFile(line + name.offset, plain ? name.length - plainName : name.length, plain);
+        NameNode* name = measured.names.head;
+        measured.names = {nullptr, nullptr};
+        while (name != nullptr) {
+            NameNode* next = name->next; // classification may put the node in a list
+            classifyMeasuredName(name);
+            name = next;
         }
-        measured.names.clear();
         return;
     }
     measured.line = secondPass ? nullptr : line;
-    measured.names.clear();
-    // Room for as many names as the line can hold, so that thousands of them are not copied
-    // at every doubling; only the part used is ever touched.
-    if (!secondPass)
-        measured.names.reserve(std::strlen(line) / 2 + 1);
+    measured.names = {nullptr, nullptr};
     while (*position != '\0') {
         if (isWordSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
-            parseOptionGroup(&position, secondPass);
+            const char* group = position;
+            parseOptionGroup(&group, secondPass);
+            position = line + (group - line);
         } else {
             bool plain; // no blank, double quote or NUL in it
             const int length = measureToken(position, tokenLimit, &plain);
@@ -83,9 +91,8 @@ void scanCommandLine(const char* position, bool secondPass) {
             if (secondPass)
                 addInputFile(position, length, plain);
             else
-                measured.names.push_back(
-                    {static_cast<uint32_t>(position - line),
-                     static_cast<uint16_t>(plain ? length + plainName : length)});
+                appendNameNode(&measured.names,
+                               newKeptNameNode(position, static_cast<size_t>(length), plain));
             position += length;
         }
     }
@@ -154,7 +161,7 @@ void resetRunState() {
     resetCommandBuffer();
 }
 
-int runMainSequence(int argumentCount, const char* commandLine) {
+int runMainSequence(int argumentCount, char* commandLine) {
     std::setlocale(LC_ALL, "");
     importRegistryEnvironment();
     runtimeLibraryHandle = platformLoadLibrary("zorun32.dll");

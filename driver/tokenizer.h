@@ -12,10 +12,24 @@
 
 enum { tokenLimit = 259, tokenScratchSize = 260 };
 
+namespace tokenizerDetail {
+struct CharacterSet {
+    bool has[256];
+};
+constexpr CharacterSet makeWordSeparators() {
+    CharacterSet set{};
+    const char separators[] = " \t\n\v\f\r,+";
+    for (const char* c = separators; *c != '\0'; ++c)
+        set.has[static_cast<unsigned char>(*c)] = true;
+    return set;
+}
+inline constexpr CharacterSet wordSeparators = makeWordSeparators();
+} // namespace tokenizerDetail
+
 // The characters that separate the words of the command line and of a companion list: white
-// space, "," and "+".
+// space, "," and "+". A look-up: it runs between any two names.
 inline bool isWordSeparator(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == ',' || c == '+';
+    return tokenizerDetail::wordSeparators.has[static_cast<unsigned char>(c)];
 }
 
 enum ScanFlags { scanCopy = 0, scanQuote = 1, scanMeasure = 8 };

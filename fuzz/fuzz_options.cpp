@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int nameLength = group ? 0 : scanToken(scanCopy, text.c_str(), nullptr, textLength, 0);
     if (!group && nameLength == 0)
         return 0; // a fatal error in the main sequence
-    const char* line = text.c_str() + nameLength;
+    char* line = &text[0] + nameLength;
     const char *first = line, *second = line;
     try {
         group ? parseOptionGroup(&first, false) : scanCommandLine(line, false);

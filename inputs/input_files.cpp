@@ -36,17 +36,21 @@ bool hasObjectExtension(const char* name, size_t length) {
 
 } // namespace
 
-void addInputFile(const char* text, int length, bool plain) {
-    // A plain name is its own copy: taken whole, its length known.
+namespace {
+
+// Object files, nearly every name of a long line, go to their list as they stand: a plain
+// name (its own copy, its length known) with the extension "obj".
+bool isPlainObjectName(const char* text, int length, bool plain) {
+    return plain && length > 0 && length <= tokenLimit &&
+           hasObjectExtension(text, static_cast<size_t>(length));
+}
+
+// Every other name.
+void classifyInputFile(const char* text, int length, bool plain) {
     LinkOptions& o = linkOptions;
     size_t nameLength;
     if (plain && length > 0 && length <= tokenLimit) {
         nameLength = static_cast<size_t>(length);
-        // Object files, nearly every name of a long line, go to their list straight away.
-        if (hasObjectExtension(text, nameLength)) {
-            appendNameOfLength(&o.objectFiles, text, nameLength, true);
-            return;
-        }
         std::memcpy(scratchPath, text, nameLength);
         scratchPath[nameLength] = '\0';
     } else if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
@@ -108,4 +112,21 @@ void addInputFile(const char* text, int length, bool plain) {
     } else {
         appendName(&o.otherInputs, name);
     }
+}
+
+} // namespace
+
+void addInputFile(const char* text, int length, bool plain) {
+    if (isPlainObjectName(text, length, plain))
+        appendNameOfLength(&linkOptions.objectFiles, text, static_cast<size_t>(length), true);
+    else
+        classifyInputFile(text, length, plain);
+}
+
+void addInputNode(NameNode* node) {
+    const int length = static_cast<int>(node->length);
+    if (isPlainObjectName(node->text, length, node->isWord != 0))
+        appendNameNode(&linkOptions.objectFiles, node);
+    else
+        classifyInputFile(node->text, length, node->isWord != 0);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -47,26 +48,12 @@ void appendArgument(std::string& line, const char* argument) {
 // A line without double quotes: every blank becomes a terminator, and a word begins at
 // each other character that follows a blank (or the start). Sixteen characters are looked
 // at together: most of a long line is names, with a word start every dozen characters.
-void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
+size_t splitAtBlanks(char* text, size_t length, char** words) {
+    size_t count = 0;
     size_t i = 0;
     bool blankBefore = true;
 #if defined(__SSE2__)
     const __m128i blanks = _mm_set1_epi8(blank);
-    // Room for every word at once: thousands of them would otherwise be copied at every
-    // doubling, into fresh pages each time. A word follows each blank, or starts the line.
-    __m128i counts = _mm_setzero_si128(); // two sums of 64 bits
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        const __m128i ones = _mm_sub_epi8(_mm_setzero_si128(), _mm_cmpeq_epi8(bytes, blanks));
-        counts = _mm_add_epi64(counts, _mm_sad_epu8(ones, _mm_setzero_si128()));
-    }
-    // Each sum stays far below 2^32: a command line is never gigabytes long.
-    size_t count = 1 + static_cast<uint32_t>(_mm_cvtsi128_si32(counts)) +
-                   static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(counts, counts)));
-    for (; i < length; ++i)
-        count += text[i] == blank;
-    words.reserve(words.size() + count + 1); // and the terminator of an argv
-    i = 0;
     for (; i + 16 <= length; i += 16) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         const __m128i isBlank = _mm_cmpeq_epi8(bytes, blanks);
@@ -74,7 +61,7 @@ void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
         const unsigned blankMask = static_cast<unsigned>(_mm_movemask_epi8(isBlank));
         unsigned starts = ~blankMask & ((blankMask << 1) | (blankBefore ? 1u : 0u)) & 0xFFFFu;
         while (starts != 0) {
-            words.push_back(text + i + static_cast<size_t>(__builtin_ctz(starts)));
+            words[count++] = text + i + static_cast<size_t>(__builtin_ctz(starts));
             starts &= starts - 1;
         }
         blankBefore = (blankMask & 0x8000u) != 0;
@@ -85,66 +72,84 @@ void splitAtBlanks(char* text, size_t length, std::vector<char*>& words) {
         if (isBlank)
             text[i] = '\0';
         else if (blankBefore)
-            words.push_back(text + i);
+            words[count++] = text + i;
         blankBefore = isBlank;
     }
+    return count;
+}
+
+// Doubles `line` to hold at least `needed` characters, keeping the `used` it holds.
+void growLine(std::unique_ptr<char[]>& line, size_t& capacity, size_t used, size_t needed) {
+    capacity = 2 * needed;
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    std::memcpy(grown.get(), line.get(), used);
+    line.swap(grown);
 }
 
 } // namespace
 
-std::string buildCommandLine(int argc, char** argv) {
-    // Arguments without blanks and double quotes, as nearly all are, go in whole, each with
-    // the one scan that also finds its end; the line grows by doubling, so a line of
-    // thousands of names is copied a few times at most. From the first argument that needs
-    // quotes on, the line grows as it must.
-    std::string line(static_cast<size_t>(argc > 0 ? argc : 0) * 16 + 64, '\0');
+char* rebuildCommandLine(int argc, char** argv, size_t* length) {
+    // Arguments without blanks and double quotes, as nearly all are, go in whole, measured
+    // once and copied once; the storage doubles when it must, and only what is written of it
+    // is ever touched. From the first argument that needs quotes on, the rest is assembled
+    // as it must be and put behind.
+    size_t capacity = static_cast<size_t>(argc > 0 ? argc : 0) * 16 + 64 + scanSlack;
+    std::unique_ptr<char[]> line(new char[capacity]);
     size_t used = 0;
-    bool plainSoFar = true;
-    for (int i = 0; i < argc; ++i) {
+    auto makeRoom = [&](size_t more) {
+        if (used + more + scanSlack > capacity)
+            growLine(line, capacity, used, used + more + scanSlack);
+    };
+    int i = 0;
+    for (; i < argc; ++i) {
         // The argument is the system's: read no further than its terminator.
         const char* argument = argv[i] != nullptr ? argv[i] : "";
         const size_t plain = std::strlen(argument);
-        if (plainSoFar && needsNoQuotes(argument, plain)) {
-            if (used + plain + 1 > line.size())
-                line.resize(2 * (used + plain + 1));
-            if (i > 0)
-                line[used++] = blank;
-            copyCharacters(&line[used], argument, plain);
-            used += plain;
-            continue;
-        }
-        if (plainSoFar) {
-            line.resize(used);
-            plainSoFar = false;
-        }
+        if (!needsNoQuotes(argument, plain))
+            break;
+        makeRoom(plain + 1);
         if (i > 0)
-            line += blank;
-        appendArgument(line, argument);
+            line[used++] = blank;
+        copyCharacters(&line[used], argument, plain);
+        used += plain;
     }
-    if (plainSoFar)
-        line.resize(used);
-    return line;
+    if (i < argc) {
+        std::string rest;
+        for (; i < argc; ++i) {
+            if (i > 0)
+                rest += blank;
+            appendArgument(rest, argv[i] != nullptr ? argv[i] : "");
+        }
+        makeRoom(rest.size());
+        std::memcpy(&line[used], rest.data(), rest.size());
+        used += rest.size();
+    }
+    std::memset(&line[used], 0, scanSlack);
+    *length = used;
+    return line.release();
 }
 
-void splitCommandWords(const char* commandLine, char* storage, std::vector<char*>& words) {
-    // The line goes over in one copy; a word without double quotes then stays where it is
-    // and only gets its terminator, while one with quotes is moved together.
-    const size_t lineLength = std::strlen(commandLine);
-    std::memcpy(storage, commandLine, lineLength + 1);
-    std::memset(storage + lineLength + 1, 0, scanSlack);
-    if (std::memchr(storage, quote, lineLength) == nullptr) {
-        splitAtBlanks(storage, lineLength, words);
-        return;
-    }
-    char* out = storage;
-    const char* p = storage;
+std::string buildCommandLine(int argc, char** argv) {
+    size_t length;
+    std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length));
+    return std::string(line.get(), length);
+}
+
+size_t splitCommandWordsInPlace(char* line, size_t length, char** words) {
+    // A word without double quotes stays where it is and only gets its terminator, while one
+    // with quotes is moved together.
+    if (std::memchr(line, quote, length) == nullptr)
+        return splitAtBlanks(line, length, words);
+    size_t count = 0;
+    char* out = line;
+    const char* p = line;
     for (;;) {
         while (*p == blank)
             ++p;
         if (*p == '\0')
-            return;
-        out = storage + (p - storage);
-        words.push_back(out);
+            return count;
+        out = line + (p - line);
+        words[count++] = out;
         bool inQuotes = false;
         for (;;) {
             // A run up to the next double quote or word end goes in whole.
@@ -170,7 +175,7 @@ void splitCommandWords(const char* commandLine, char* storage, std::vector<char*
         const bool atEnd = *p == '\0';
         *out = '\0';
         if (atEnd)
-            return;
+            return count;
         if (out == p)
             ++p;
         ++out;
@@ -178,8 +183,10 @@ void splitCommandWords(const char* commandLine, char* storage, std::vector<char*
 }
 
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words) {
-    std::vector<char> storage(std::strlen(commandLine) + 1 + scanSlack);
-    std::vector<char*> split;
-    splitCommandWords(commandLine, storage.data(), split);
+    const size_t length = std::strlen(commandLine);
+    std::vector<char> storage(length + 1 + scanSlack);
+    std::memcpy(storage.data(), commandLine, length);
+    std::vector<char*> split(maxCommandWords(length));
+    split.resize(splitCommandWordsInPlace(storage.data(), length, split.data()));
     words.insert(words.end(), split.begin(), split.end());
 }

@@ -4,6 +4,7 @@
 // quotes is one double quote, a backslash is ordinary.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@
 // ("my file.obj" -> my" "file.obj, a"b -> a""""b). An empty argument becomes "". Each
 // argument reads back as one word with its text intact.
 std::string buildCommandLine(int argc, char** argv);
+// The same line in storage of its own (new[]), followed by scanSlack NUL characters; *length
+// tells its characters.
+char* rebuildCommandLine(int argc, char** argv, size_t* length);
 
 // Splits commandLine into words and appends them to `words`: a word ends at a blank outside
 // double quotes; double quotes group and are dropped; inside quotes "" gives one double
@@ -22,7 +26,11 @@ std::string buildCommandLine(int argc, char** argv);
 // A quote still open at the end ends the last word. No length limit.
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words);
 
-// The same split without a string per word: copies commandLine into `storage` (room for
-// strlen(commandLine) + 1 + scanSlack characters, the slack zeroed for the scan), turns it
-// into the words, each NUL-terminated, and appends a pointer to each to `words`.
-void splitCommandWords(const char* commandLine, char* storage, std::vector<char*>& words);
+// The same split where the line stands: the `length` characters at `line`, followed by a
+// terminator and scanSlack more NUL characters, become the words, each NUL-terminated, and a
+// pointer to each goes into `words`, which has room for maxCommandWords(length). Returns
+// how many there are.
+size_t splitCommandWordsInPlace(char* line, size_t length, char** words);
+inline size_t maxCommandWords(size_t length) {
+    return length / 2 + 2; // a word of one character and its blank, or the start
+}

@@ -8,10 +8,11 @@
 
 // The process's raw command line, program name included (GetCommandLineA on Windows;
 // rebuilt from argv on POSIX, see command_words.h), followed by scanSlack more NUL characters
-// (driver/tokenizer.h) for the scanners. Called once as the run starts; on POSIX it
-// also sets SIGPIPE to be ignored, so that output into a closed pipe fails as on Windows
+// (driver/tokenizer.h) for the scanners. The run's own copy, kept to its end: the main
+// sequence terminates names in it where they stand. Called once as the run starts; on POSIX
+// it also sets SIGPIPE to be ignored, so that output into a closed pipe fails as on Windows
 // instead of ending the run (children start with the default again).
-const char* platformCommandLine(int argc, char** argv);
+char* platformCommandLine(int argc, char** argv);
 
 // Loads string-table entry `id` of the program's resources into `buffer` (size bytes,
 // terminator included), in the user's language. Returns the characters loaded, 0 when the
@@ -50,10 +51,12 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 
 // Runs one child to its end. `programPath` is what the lookup found (POSIX runs exactly that
 // file; Windows lets process creation resolve the command line's first word again).
-// `commandLine` is the child's whole command line, program name first. On success stores the
+// `commandLine` is the child's whole command line, program name first, followed by scanSlack
+// NUL characters; it is the caller's throw-away copy, which the platform may change (POSIX
+// splits it into the child's words where it stands). On success stores the
 // child's exit code (255 when the wait fails; POSIX: 128 + signal for a killed child) and
 // returns true; returns false when the child cannot be started.
-bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode);
+bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode);
 
 // Removes the file `name` from the current directory; a file that is not there is no error.
 void platformRemoveFile(const char* name);

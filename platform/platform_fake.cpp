@@ -96,7 +96,7 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
         findIn({*dir != '\0' ? dir : "."}, withDefaultExtension(name, ".lib")), out, size);
 }
 
-bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {
+bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode) {
     std::string program = programPath;
     program = program.substr(program.rfind('/') + 1);
     if (fakePlatform.unstartable.count(program) != 0)

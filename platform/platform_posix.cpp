@@ -132,14 +132,14 @@ template <typename Visit> bool forEachItem(const char* list, char separator, Vis
 
 } // namespace
 
-const char* platformCommandLine(int argc, char** argv) {
+char* platformCommandLine(int argc, char** argv) {
     // Read once, at the start of the run. From here on a write into a closed pipe only fails,
     // as it does on Windows, and the run goes on to its link and clean-up.
     signal(SIGPIPE, SIG_IGN);
-    static std::string commandLine;
-    commandLine = buildCommandLine(argc, argv);
-    commandLine.append(scanSlack, '\0');
-    return commandLine.c_str();
+    static std::unique_ptr<char[]> commandLine;
+    size_t length;
+    commandLine.reset(rebuildCommandLine(argc, argv, &length));
+    return commandLine.get();
 }
 
 int platformLoadString(int id, char* buffer, int size) {
@@ -261,15 +261,16 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
     return isRegularFile(path) ? platformStoreFoundPath(path, out, size) : 0;
 }
 
-bool platformRunChild(const char* programPath, const char* commandLine, unsigned* exitCode) {
-    // The words go into one block beside their pointers: no string of its own for each of
-    // thousands of names.
-    std::unique_ptr<char[]> storage(new char[std::strlen(commandLine) + 1 + scanSlack]);
-    std::vector<char*> argv;
-    splitCommandWords(commandLine, storage.get(), argv);
-    if (argv.empty())
-        argv.push_back(const_cast<char*>(programPath));
-    argv.push_back(nullptr);
+bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode) {
+    // The words stay where they stand in the line: no copy of it, and no string of its own
+    // for each of thousands of names. Only the part of the pointers' room that is used is
+    // ever touched.
+    const size_t length = std::strlen(commandLine);
+    std::unique_ptr<char*[]> argv(new char*[maxCommandWords(length) + 2]);
+    size_t count = splitCommandWordsInPlace(commandLine, length, argv.get());
+    if (count == 0)
+        argv[count++] = const_cast<char*>(programPath);
+    argv[count] = nullptr;
 
     // The child starts with the default SIGPIPE, not the driver's ignored one.
     posix_spawnattr_t attributes;
@@ -282,7 +283,7 @@ bool platformRunChild(const char* programPath, const char* commandLine, unsigned
     // Exactly the file the lookup found: no second PATH search, no shell for a file that
     // cannot be executed.
     pid_t child;
-    int spawned = posix_spawn(&child, programPath, nullptr, &attributes, argv.data(), environ);
+    int spawned = posix_spawn(&child, programPath, nullptr, &attributes, argv.get(), environ);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0)
         return false;

@@ -11,12 +11,12 @@
 #include <cstring>
 #include <vector>
 
-const char* platformCommandLine(int, char**) {
+char* platformCommandLine(int, char**) {
     // The system's text, copied so that it carries the scanners' slack.
     static std::string commandLine;
     commandLine = GetCommandLineA();
     commandLine.append(scanSlack, '\0');
-    return commandLine.c_str();
+    return &commandLine[0];
 }
 
 int platformLoadString(int id, char* buffer, int size) {
@@ -82,7 +82,7 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
     return length < size ? length : 0;
 }
 
-bool platformRunChild(const char*, const char* commandLine, unsigned* exitCode) {
+bool platformRunChild(const char*, char* commandLine, unsigned* exitCode) {
     STARTUPINFOA startup;
     GetStartupInfoA(&startup);
     startup.dwFlags |= STARTF_USESTDHANDLES;
@@ -90,10 +90,8 @@ bool platformRunChild(const char*, const char* commandLine, unsigned* exitCode) 
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
-    // CreateProcessA may write into its command line.
-    std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
                         CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                         &process))
         return false;

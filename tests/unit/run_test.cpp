@@ -65,18 +65,21 @@ RunResult runLine(const std::string& args, bool scanOnly = false) {
 #ifndef _WIN32
     registrySetStoreFiles("", "");
 #endif
-    // With the slack the platform layer gives its command line.
-    const std::string slack(scanSlack, '\0'), line = "veldra " + args + slack,
-                                              padded = args + slack;
+    // With the slack the platform layer gives its command line, which lives as long as the
+    // run's lists (to the next run) since they point into it.
+    static std::string line, padded;
+    const std::string slack(scanSlack, '\0');
+    line = "veldra " + args + slack;
+    padded = args + slack;
     testing::internal::CaptureStdout();
     int status = -1;
     try {
         if (scanOnly) {
             resetRunState();
-            scanCommandLine(padded.c_str(), false);
-            scanCommandLine(padded.c_str(), true);
+            scanCommandLine(&padded[0], false);
+            scanCommandLine(&padded[0], true);
         } else {
-            status = runMainSequence(2, line.c_str());
+            status = runMainSequence(2, &line[0]);
         }
     } catch (const FakeExit& end) {
         status = end.status;

@@ -110,7 +110,7 @@ NameNode* newKeptNameNode(const char* name, size_t length, bool isWord) {
     NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode)));
     node->text = name;
     node->length = static_cast<uint32_t>(length);
-    node->isWord = isWord && length > 0 && length <= tokenLimit;
+    node->isWord = isWord;
     return node;
 }
 

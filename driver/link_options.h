@@ -90,7 +90,8 @@ void appendName(NameList* list, const char* name);
 void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord = false);
 // A node, in no list yet, that points at the `length` characters at `name` instead of copying
 // them: they must live to the end of the run, and be terminated before the node is read.
-// `isWord` as measureToken's plain.
+// `isWord` as measureToken's plain for the token it measured (at least one character, at most
+// 259).
 NameNode* newKeptNameNode(const char* name, size_t length, bool isWord);
 // Appends `node`, which is in no list, at the tail of list.
 void appendNameNode(NameList* list, NameNode* node);

@@ -37,17 +37,17 @@ struct MeasuredNames {
     NameList names = {nullptr, nullptr};
 } measuredNames;
 
-// Hands a measured name to classification. A plain name followed by a separator or the end
-// of the line is terminated where it stands, since the line lives to the end of the run and
-// the second pass reads it no more; any other is copied.
+// Hands a measured name to classification. A plain name shorter than the measure's limit
+// ended at a blank, "," "+" or the end of the line: it is terminated there, where it stands,
+// since the line lives to the end of the run and the second pass reads it no more. Any other
+// is copied.
 void classifyMeasuredName(NameNode* name) {
     char* text = const_cast<char*>(name->text);
-    const char after = text[name->length];
-    if (name->isWord && (after == '\0' || after == ' ' || after == ',' || after == '+')) {
+    if (name->isWord && name->length < tokenLimit) {
         text[name->length] = '\0';
         addInputNode(name);
     } else {
-        addInputFile(text, static_cast<int>(name->length), name->isWord);
+        addInputFile(text, static_cast<int>(name->length), name->isWord != 0);
     }
 }
 

@@ -86,9 +86,70 @@ void growLine(std::unique_ptr<char[]>& line, size_t& capacity, size_t used, size
     line.swap(grown);
 }
 
+// The arguments as the system hands them to main: one block above the pointers, each string
+// right behind the one before. When it holds nothing but plain words, the line is that block
+// with a blank for each terminator between them; returns it (with its slack), else null.
+// What is read lies between the pointers and the last argument's terminator: the block the
+// checks have shown to be the arguments' own.
+char* joinSystemArguments(int argc, char** argv, size_t* length) {
+    if (argc < 1 || argv[0] == nullptr || argv[0] <= reinterpret_cast<char*>(argv + argc))
+        return nullptr;
+    for (int i = 1; i < argc; ++i) {
+        // Each argument at least one character, its terminator just before the next one.
+        if (argv[i] == nullptr || argv[i] - argv[i - 1] < 2 || argv[i][-1] != '\0')
+            return nullptr;
+    }
+    const char* const start = argv[0];
+    const size_t size = static_cast<size_t>(argv[argc - 1] - start) + std::strlen(argv[argc - 1]);
+    if (argv[argc - 1][0] == '\0')
+        return nullptr;
+    std::unique_ptr<char[]> line(new char[size + scanSlack]);
+    char* out = line.get();
+    // The terminators become blanks; a blank or double quote anywhere, or a terminator more
+    // than the ones between the arguments (an argument shorter than its place), means some
+    // argument needs the general way.
+    size_t terminators = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i counts = zero; // terminators, as two sums of 64 bits
+    const __m128i blanks = _mm_set1_epi8(blank);
+    const __m128i quotes = _mm_set1_epi8(quote);
+    for (; i + 16 <= size; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(start + i));
+        const __m128i ends = _mm_cmpeq_epi8(bytes, zero);
+        const __m128i quoted =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, blanks), _mm_cmpeq_epi8(bytes, quotes));
+        if (_mm_movemask_epi8(quoted) != 0)
+            return nullptr;
+        counts = _mm_add_epi64(counts, _mm_sad_epu8(_mm_sub_epi8(zero, ends), zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_or_si128(bytes, _mm_and_si128(ends, blanks)));
+    }
+    terminators = static_cast<uint32_t>(_mm_cvtsi128_si32(counts)) +
+                  static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(counts, counts)));
+#endif
+    for (; i < size; ++i) {
+        const char c = start[i];
+        if (isQuotedCharacter(c))
+            return nullptr;
+        terminators += c == '\0';
+        out[i] = c == '\0' ? blank : c;
+    }
+    if (terminators != static_cast<size_t>(argc - 1))
+        return nullptr;
+    std::memset(out + size, 0, scanSlack);
+    *length = size;
+    return line.release();
+}
+
 } // namespace
 
-char* rebuildCommandLine(int argc, char** argv, size_t* length) {
+char* rebuildCommandLine(int argc, char** argv, size_t* length, bool systemLayout) {
+    if (systemLayout) {
+        if (char* joined = joinSystemArguments(argc, argv, length))
+            return joined;
+    }
     // Arguments without blanks and double quotes, as nearly all are, go in whole, measured
     // once and copied once; the storage doubles when it must, and only what is written of it
     // is ever touched. From the first argument that needs quotes on, the rest is assembled
@@ -131,7 +192,7 @@ char* rebuildCommandLine(int argc, char** argv, size_t* length) {
 
 std::string buildCommandLine(int argc, char** argv) {
     size_t length;
-    std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length));
+    std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length, false));
     return std::string(line.get(), length);
 }
 

@@ -138,7 +138,7 @@ char* platformCommandLine(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     static std::unique_ptr<char[]> commandLine;
     size_t length;
-    commandLine.reset(rebuildCommandLine(argc, argv, &length));
+    commandLine.reset(rebuildCommandLine(argc, argv, &length, true));
     return commandLine.get();
 }
 

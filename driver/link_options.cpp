@@ -21,13 +21,13 @@ struct StartUpValues {
 // than everything else done with the name. Each block begins with the link to the one taken
 // before it, so that releaseNameStorage can give them all back.
 const size_t nameBlockSize = 64 * 1024;
-char* nameBlock = nullptr; // the block being filled
-size_t nameBlockUsed = 0;
+char* nameBlock = nullptr;            // the block being filled
+size_t nameBlockUsed = nameBlockSize; // with no block, as if one were full
 
 void* takeNodeStorage(size_t size) {
     const size_t align = alignof(NameNode);
     size = (size + align - 1) / align * align;
-    if (nameBlock == nullptr || nameBlockSize - nameBlockUsed < size) {
+    if (nameBlockSize - nameBlockUsed < size) {
         char* block = static_cast<char*>(std::malloc(nameBlockSize));
         if (!block)
             fatalError(msgNotEnoughMemory);
@@ -46,7 +46,7 @@ void releaseNameStorage() {
         std::free(nameBlock);
         nameBlock = previous;
     }
-    nameBlockUsed = 0;
+    nameBlockUsed = nameBlockSize;
 }
 
 SymbolNode* newSymbolNode(const char* symbol) {

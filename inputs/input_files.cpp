@@ -1,5 +1,6 @@
 #include "inputs/input_files.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,12 +27,16 @@ namespace {
 // its first character. A byte with bit 5 set is "o", "b" or "j" only when it was one of
 // those letters in either case; a "." before them makes "obj" its extension whatever the
 // rest of the name holds.
+// The four characters are looked at as one word, bit 5 set on the letters alone.
 bool hasObjectExtension(const char* name, size_t length) {
     if (length < 5)
         return false;
-    const char* extension = name + length - 3;
-    return extension[-1] == '.' && (extension[0] | 0x20) == 'o' && (extension[1] | 0x20) == 'b' &&
-           (extension[2] | 0x20) == 'j';
+    static const char lowerCase[4] = {'.', 'o', 'b', 'j'}, letterBits[4] = {0, 0x20, 0x20, 0x20};
+    uint32_t extension, lower, letters;
+    std::memcpy(&extension, name + length - 4, 4);
+    std::memcpy(&lower, lowerCase, 4);
+    std::memcpy(&letters, letterBits, 4);
+    return (extension | letters) == lower;
 }
 
 } // namespace

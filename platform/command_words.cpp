@@ -45,34 +45,36 @@ void appendArgument(std::string& line, const char* argument) {
     }
 }
 
-// A line without double quotes: every blank becomes a terminator, and a word begins at
-// each other character that follows a blank (or the start). Sixteen characters are looked
-// at together: most of a long line is names, with a word start every dozen characters.
-size_t splitAtBlanks(char* text, size_t length, char** words) {
+// A text without double quotes, copied from `source` to `destination` (which may be the same
+// place): every blank becomes a terminator, and a word begins at each other character that
+// follows a blank (or the start, `blankBefore` carrying the state across pieces). Sixteen
+// characters are looked at together: most of a long line is names, with a word start every
+// dozen characters. Returns the words it found.
+size_t splitAtBlanks(const char* source, char* destination, size_t length, char** words,
+                     bool& blankBefore) {
     size_t count = 0;
     size_t i = 0;
-    bool blankBefore = true;
 #if defined(__SSE2__)
     const __m128i blanks = _mm_set1_epi8(blank);
     for (; i + 16 <= length; i += 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
         const __m128i isBlank = _mm_cmpeq_epi8(bytes, blanks);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text + i), _mm_andnot_si128(isBlank, bytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i),
+                         _mm_andnot_si128(isBlank, bytes));
         const unsigned blankMask = static_cast<unsigned>(_mm_movemask_epi8(isBlank));
         unsigned starts = ~blankMask & ((blankMask << 1) | (blankBefore ? 1u : 0u)) & 0xFFFFu;
         while (starts != 0) {
-            words[count++] = text + i + static_cast<size_t>(__builtin_ctz(starts));
+            words[count++] = destination + i + static_cast<size_t>(__builtin_ctz(starts));
             starts &= starts - 1;
         }
         blankBefore = (blankMask & 0x8000u) != 0;
     }
 #endif
     for (; i < length; ++i) {
-        const bool isBlank = text[i] == blank;
-        if (isBlank)
-            text[i] = '\0';
-        else if (blankBefore)
-            words[count++] = text + i;
+        const bool isBlank = source[i] == blank;
+        destination[i] = isBlank ? '\0' : source[i];
+        if (!isBlank && blankBefore)
+            words[count++] = destination + i;
         blankBefore = isBlank;
     }
     return count;
@@ -199,8 +201,10 @@ std::string buildCommandLine(int argc, char** argv) {
 size_t splitCommandWordsInPlace(char* line, size_t length, char** words) {
     // A word without double quotes stays where it is and only gets its terminator, while one
     // with quotes is moved together.
-    if (std::memchr(line, quote, length) == nullptr)
-        return splitAtBlanks(line, length, words);
+    if (std::memchr(line, quote, length) == nullptr) {
+        bool blankBefore = true;
+        return splitAtBlanks(line, line, length, words, blankBefore);
+    }
     size_t count = 0;
     char* out = line;
     const char* p = line;
@@ -241,6 +245,24 @@ size_t splitCommandWordsInPlace(char* line, size_t length, char** words) {
             ++p;
         ++out;
     }
+}
+
+size_t splitCommandWordsInto(const char* first, size_t firstLength, const char* second,
+                             size_t secondLength, char* storage, char** words) {
+    const size_t length = firstLength + secondLength;
+    if (std::memchr(first, quote, firstLength) != nullptr ||
+        std::memchr(second, quote, secondLength) != nullptr) {
+        std::memcpy(storage, first, firstLength);
+        std::memcpy(storage + firstLength, second, secondLength);
+        std::memset(storage + length, 0, 1 + scanSlack);
+        return splitCommandWordsInPlace(storage, length, words);
+    }
+    // Without double quotes the copy and the split are one pass.
+    bool blankBefore = true;
+    size_t count = splitAtBlanks(first, storage, firstLength, words, blankBefore);
+    count += splitAtBlanks(second, storage + firstLength, secondLength, words + count, blankBefore);
+    storage[length] = '\0';
+    return count;
 }
 
 void splitCommandWords(const char* commandLine, std::vector<std::string>& words) {

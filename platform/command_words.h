@@ -33,6 +33,11 @@ void splitCommandWords(const char* commandLine, std::vector<std::string>& words)
 // pointer to each goes into `words`, which has room for maxCommandWords(length). Returns
 // how many there are.
 size_t splitCommandWordsInPlace(char* line, size_t length, char** words);
+// The same split of the line made of the `firstLength` characters at `first` followed by the
+// `secondLength` at `second`, which stay as they are: the words go into `storage` (room for
+// both, a terminator and scanSlack) as they are taken.
+size_t splitCommandWordsInto(const char* first, size_t firstLength, const char* second,
+                             size_t secondLength, char* storage, char** words);
 inline size_t maxCommandWords(size_t length) {
     return length / 2 + 2; // a word of one character and its blank, or the start
 }

@@ -50,13 +50,13 @@ unsigned platformFindProgram(const char* name, const char* dirList, char* out, u
 unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsigned size);
 
 // Runs one child to its end. `programPath` is what the lookup found (POSIX runs exactly that
-// file; Windows lets process creation resolve the command line's first word again).
-// `commandLine` is the child's whole command line, program name first, followed by scanSlack
-// NUL characters; it is the caller's throw-away copy, which the platform may change (POSIX
-// splits it into the child's words where it stands). On success stores the
-// child's exit code (255 when the wait fails; POSIX: 128 + signal for a killed child) and
-// returns true; returns false when the child cannot be started.
-bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode);
+// file; Windows lets process creation resolve the command line's first word again). The
+// child's whole command line is `programWord` (the program name, or the quoted path found)
+// followed directly by `commandText`; neither is changed. On success stores the child's exit
+// code (255 when the wait fails; POSIX: 128 + signal for a killed child) and returns true;
+// returns false when the child cannot be started.
+bool platformRunChild(const char* programPath, const char* programWord, const char* commandText,
+                      unsigned* exitCode);
 
 // Removes the file `name` from the current directory; a file that is not there is no error.
 void platformRemoveFile(const char* name);

@@ -96,12 +96,13 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
         findIn({*dir != '\0' ? dir : "."}, withDefaultExtension(name, ".lib")), out, size);
 }
 
-bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode) {
+bool platformRunChild(const char* programPath, const char* programWord, const char* commandText,
+                      unsigned* exitCode) {
     std::string program = programPath;
     program = program.substr(program.rfind('/') + 1);
     if (fakePlatform.unstartable.count(program) != 0)
         return false;
-    fakePlatform.children.push_back(commandLine);
+    fakePlatform.children.push_back(std::string(programWord) + commandText);
     auto code = fakePlatform.exitCodes.find(program);
     *exitCode = code == fakePlatform.exitCodes.end() ? 0 : code->second;
     return true;

@@ -261,13 +261,17 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
     return isRegularFile(path) ? platformStoreFoundPath(path, out, size) : 0;
 }
 
-bool platformRunChild(const char* programPath, char* commandLine, unsigned* exitCode) {
-    // The words stay where they stand in the line: no copy of it, and no string of its own
-    // for each of thousands of names. Only the part of the pointers' room that is used is
-    // ever touched.
-    const size_t length = std::strlen(commandLine);
+bool platformRunChild(const char* programPath, const char* programWord, const char* commandText,
+                      unsigned* exitCode) {
+    // The words go into one block beside their pointers, taken as the two pieces are copied
+    // there: no string of its own for each of thousands of names. Only the part of the
+    // pointers' room that is used is ever touched.
+    const size_t wordLength = std::strlen(programWord), textLength = std::strlen(commandText);
+    const size_t length = wordLength + textLength;
+    std::unique_ptr<char[]> storage(new char[length + 1 + scanSlack]);
     std::unique_ptr<char*[]> argv(new char*[maxCommandWords(length) + 2]);
-    size_t count = splitCommandWordsInPlace(commandLine, length, argv.get());
+    size_t count = splitCommandWordsInto(programWord, wordLength, commandText, textLength,
+                                         storage.get(), argv.get());
     if (count == 0)
         argv[count++] = const_cast<char*>(programPath);
     argv[count] = nullptr;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 char* platformCommandLine(int, char**) {
@@ -82,7 +83,8 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
     return length < size ? length : 0;
 }
 
-bool platformRunChild(const char*, char* commandLine, unsigned* exitCode) {
+bool platformRunChild(const char*, const char* programWord, const char* commandText,
+                      unsigned* exitCode) {
     STARTUPINFOA startup;
     GetStartupInfoA(&startup);
     startup.dwFlags |= STARTF_USESTDHANDLES;
@@ -90,8 +92,10 @@ bool platformRunChild(const char*, char* commandLine, unsigned* exitCode) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
+    // One line, which CreateProcessA may write into.
+    std::string commandLine = std::string(programWord) + commandText;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
                         CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                         &process))
         return false;

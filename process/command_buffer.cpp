@@ -84,12 +84,14 @@ void appendBlankAndNames(const NameNode* first) {
             appendCommandText(name->text, 1);
             continue;
         }
+        // A run of plain words goes in without a terminator after each: one ends the run.
         const int32_t count = static_cast<int32_t>(name->length) + 1;
         makeRoomFor(count);
         char* end = commandBuffer.data + commandBuffer.length;
         end[0] = ' ';
         copyCharacters(end + 1, name->text, name->length);
-        end[count] = '\0';
         commandBuffer.length += count;
+        if (name->next == nullptr || !name->next->isWord)
+            end[count] = '\0';
     }
 }

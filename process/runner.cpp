@@ -57,11 +57,6 @@ unsigned runChildProgram(const char* program, const char* commandText) {
                    findLinkerAlongZelbind(programName, path);
     if (!special && !findProgram(program, nullptr, path))
         fatalFileError(msgCannotFindProgram, program);
-    // The child's line, with the scanners' slack, is a copy the platform layer may use up.
-    const size_t textLength = std::strlen(commandText);
-    std::string commandLine;
-    commandLine.reserve(programName.size() + textLength + scanSlack);
-    commandLine.append(programName).append(commandText, textLength).append(scanSlack, '\0');
     if (linkOptions.verbose) {
         std::fputs("Executing:", stdout);
         std::fputs(programName.c_str(), stdout);
@@ -70,7 +65,7 @@ unsigned runChildProgram(const char* program, const char* commandText) {
     }
     std::fflush(stdout);
     unsigned exitCode = 0;
-    if (!platformRunChild(path.data(), &commandLine[0], &exitCode))
+    if (!platformRunChild(path.data(), programName.c_str(), commandText, &exitCode))
         fatalFileError(msgCannotExecuteProgram, programName.c_str());
     if (linkOptions.verbose)
         std::fputs("\n", stdout);

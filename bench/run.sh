@@ -96,13 +96,13 @@ probeChildren() {
 # Runs "$@" once under bench_measure in the current directory with the trivial stand-ins
 # first on PATH; appends to the arrays named by $1: ${1}T the wall-clock time in microseconds,
 # ${1}C the CPU time (program and children) in microseconds, ${1}P the peak in KiB, ${1}F the
-# minor page faults (program and children).
+# minor page faults (program and children), ${1}O the minor page faults of the program alone.
 sample() {
     local name=$1
     shift
-    local out ns cpu kib status faults
+    local out ns cpu kib status faults own
     out=$(PATH=$trivial:$basePath "$measure" "$@")
-    read -r ns cpu kib status faults <<<"$out"
+    read -r ns cpu kib status faults own <<<"$out"
     if [ "$status" != 0 ]; then
         echo "run.sh: exit status $status from: ${*:1:3} ..." >&2
         exit 1
@@ -111,6 +111,7 @@ sample() {
     eval "${name}C+=($((cpu / 1000)))"
     eval "${name}P+=($kib)"
     eval "${name}F+=($faults)"
+    eval "${name}O+=($own)"
 }
 
 # Instructions the program "$@" executes itself, children not followed, run in the current
@@ -196,8 +197,8 @@ for n in $sizes; do
         echo "run.sh: the -E run passes other arguments than the command-line run" >&2
         exit 1
     fi
-    AT=() AC=() AP=() AF=() BT=() BC=() BP=() BF=() ET=() EC=() EP=() EF=()
-    DT=() DC=() DP=() DF=()
+    AT=() AC=() AP=() AF=() AO=() BT=() BC=() BP=() BF=() BO=() ET=() EC=() EP=() EF=() EO=()
+    DT=() DC=() DP=() DF=() DO=()
     # One warm-up round, not counted.
     sample W "$veldra" -N "${objects[@]}"
     sample W "$spawner" "${argsB[@]}"
@@ -223,8 +224,10 @@ for n in $sizes; do
     a=$(median "${AC[@]}") b=$(median "${BC[@]}") e=$(median "${EC[@]}") d=$(median "${DC[@]}")
     driverCpu[$n]=$((a - b))
     cpuRows+=("$(row "$n" "$a" "$b" "$e" "$d")")
-    faultRows+=("$(printf '%6s  %9s  %9s  %9s  %9s' "$n" "$(median "${AF[@]}")" \
-        "$(median "${EF[@]}")" "$(median "${BF[@]}")" "$(median "${DF[@]}")")")
+    faultRows+=("$(printf '%6s  %9s  %9s  %9s  %9s  %9s  %9s  %9s  %9s' "$n" \
+        "$(median "${AF[@]}")" "$(median "${EF[@]}")" "$(median "${BF[@]}")" \
+        "$(median "${DF[@]}")" "$(median "${AO[@]}")" "$(median "${EO[@]}")" \
+        "$(median "${BO[@]}")" "$(median "${DO[@]}")")")
     peakRows+=("$(printf '%6s  %9s  %9s  %9s' "$n" "$(maximum "${AP[@]}")" \
         "$(maximum "${EP[@]}")" "$(maximum "${BP[@]}")")")
     cd "$work"
@@ -244,7 +247,7 @@ for k in $symbols; do
     cd "$dir"
     probeChildren "$dir" "${args[@]}"
     argsB=("${childArgs[@]}")
-    AT=() AC=() AP=() AF=() BT=() BC=() BP=() BF=()
+    AT=() AC=() AP=() AF=() AO=() BT=() BC=() BP=() BF=() BO=()
     sample W "$veldra" "${args[@]}"
     for ((r = 0; r < reps; r++)); do
         sample A "$veldra" "${args[@]}"
@@ -301,8 +304,9 @@ if [ "$first" != "$last" ] && [ "${driverInstructions[$first]}" != - ]; then
     echo "A per name from N=$first to N=$last: $(( (driverInstructions[$last] - driverInstructions[$first]) / (last - first) )) instructions"
 fi
 echo
-echo "Minor page faults (the program and its children), medians"
-printf '%6s  %9s  %9s  %9s  %9s\n' N A A-E B Bsh
+echo "Minor page faults, medians: the program and its children, then the program alone"
+printf '%6s  %9s  %9s  %9s  %9s  %9s  %9s  %9s  %9s\n' N A A-E B Bsh "A alone" "A-E alone" \
+    "B alone" "Bsh alone"
 printf '%s\n' "${faultRows[@]}"
 echo
 echo "Peak resident memory in KiB (the largest of the program and its children)"

@@ -105,7 +105,7 @@ char* joinSystemArguments(int argc, char** argv, size_t* length) {
     const size_t size = static_cast<size_t>(argv[argc - 1] - start) + std::strlen(argv[argc - 1]);
     if (argv[argc - 1][0] == '\0')
         return nullptr;
-    std::unique_ptr<char[]> line(new char[size + scanSlack]);
+    std::unique_ptr<char[]> line(new char[size + 1 + scanSlack]);
     char* out = line.get();
     // The terminators become blanks; a blank or double quote anywhere, or a terminator more
     // than the ones between the arguments (an argument shorter than its place), means some
@@ -140,7 +140,7 @@ char* joinSystemArguments(int argc, char** argv, size_t* length) {
     }
     if (terminators != static_cast<size_t>(argc - 1))
         return nullptr;
-    std::memset(out + size, 0, scanSlack);
+    std::memset(out + size, 0, 1 + scanSlack);
     *length = size;
     return line.release();
 }
@@ -156,12 +156,12 @@ char* rebuildCommandLine(int argc, char** argv, size_t* length, bool systemLayou
     // once and copied once; the storage doubles when it must, and only what is written of it
     // is ever touched. From the first argument that needs quotes on, the rest is assembled
     // as it must be and put behind.
-    size_t capacity = static_cast<size_t>(argc > 0 ? argc : 0) * 16 + 64 + scanSlack;
+    size_t capacity = static_cast<size_t>(argc > 0 ? argc : 0) * 16 + 64 + 1 + scanSlack;
     std::unique_ptr<char[]> line(new char[capacity]);
     size_t used = 0;
     auto makeRoom = [&](size_t more) {
-        if (used + more + scanSlack > capacity)
-            growLine(line, capacity, used, used + more + scanSlack);
+        if (used + more + 1 + scanSlack > capacity)
+            growLine(line, capacity, used, used + more + 1 + scanSlack);
     };
     int i = 0;
     for (; i < argc; ++i) {
@@ -187,7 +187,7 @@ char* rebuildCommandLine(int argc, char** argv, size_t* length, bool systemLayou
         std::memcpy(&line[used], rest.data(), rest.size());
         used += rest.size();
     }
-    std::memset(&line[used], 0, scanSlack);
+    std::memset(&line[used], 0, 1 + scanSlack);
     *length = used;
     return line.release();
 }

@@ -16,10 +16,10 @@
 // ("my file.obj" -> my" "file.obj, a"b -> a""""b). An empty argument becomes "". Each
 // argument reads back as one word with its text intact.
 std::string buildCommandLine(int argc, char** argv);
-// The same line in storage of its own (new[]), followed by scanSlack NUL characters; *length
-// tells its characters. `systemLayout`: argv is main's, as the system lays it out (the strings
-// one after another above the array of pointers), so that a line of plain words is taken
-// in one pass over them.
+// The same line in storage of its own (new[]), followed by its terminator and scanSlack more NUL
+// characters; *length tells its characters. `systemLayout`: argv is main's, as the system lays it
+// out (the strings one after another above the array of pointers), so that a line of plain words is
+// taken in one pass over them.
 char* rebuildCommandLine(int argc, char** argv, size_t* length, bool systemLayout);
 
 // Splits commandLine into words and appends them to `words`: a word ends at a blank outside

@@ -175,6 +175,10 @@ int platformLoadString(int id, char* buffer, int size) {
 const char* platformCharNext(const char* text) {
     if (*text == '\0')
         return text;
+    // Every code page a locale can have keeps the ASCII characters as single bytes; the
+    // library is asked only about the others.
+    if (static_cast<unsigned char>(*text) < 0x80)
+        return text + 1;
     return text + characterLength(text, false);
 }
 

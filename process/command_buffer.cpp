@@ -84,14 +84,14 @@ void appendBlankAndNames(const NameNode* first) {
             appendCommandText(name->text, 1);
             continue;
         }
-        // A run of plain words goes in without a terminator after each: one ends the run.
+        // Plain words go in without a terminator after each: the next append, or the one
+        // below, ends the text.
         const int32_t count = static_cast<int32_t>(name->length) + 1;
         makeRoomFor(count);
         char* end = commandBuffer.data + commandBuffer.length;
         end[0] = ' ';
         copyCharacters(end + 1, name->text, name->length);
         commandBuffer.length += count;
-        if (name->next == nullptr || !name->next->isWord)
-            end[count] = '\0';
     }
+    commandBuffer.data[commandBuffer.length] = '\0';
 }

@@ -5,11 +5,16 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/message_ids.h"
 #include "inputs/input_files.h"
+#include "platform/command_words.h"
 #include "platform/platform.h"
 
 namespace {
@@ -116,5 +121,62 @@ TEST(Platform, MessageLanguage) {
 }
 
 #endif
+
+// main's arguments as the system lays them out (the strings one after another above the
+// pointers) give the line that the word-by-word rebuild gives, whether the one pass over them
+// can take them or not: a blank, a double quote, an empty argument, a terminator inside an
+// argument's place.
+TEST(Platform, CommandLineFromTheSystemsArguments) {
+    const std::string name40 = std::string(36, 'n') + ".obj";
+    const std::vector<std::vector<std::string>> cases = {
+        {"veldra"},
+        {"veldra", "-N", name40, "a,b.obj", "x+y"},
+        {"veldra", "a b.obj", "c.obj"},
+        {"veldra", "a\"b"},
+        {"veldra", "", "a.obj"},
+        {"veldra", "a.obj", ""},
+        {"veldra", std::string("a.o\0bj", 6), "c.obj"}};
+    for (const auto& words : cases) {
+        const size_t pointers = sizeof(char*) * (words.size() + 1);
+        std::vector<char> block(pointers);
+        for (const std::string& word : words)
+            block.insert(block.end(), word.c_str(), word.c_str() + word.size() + 1);
+        char** argv = reinterpret_cast<char**>(block.data());
+        for (size_t i = 0, at = pointers; i < words.size(); at += words[i++].size() + 1)
+            argv[i] = block.data() + at;
+        argv[words.size()] = nullptr;
+        const int argc = static_cast<int>(words.size());
+        size_t length;
+        // The storage the line is likely to get is left dirty, so that its slack counts.
+        const size_t size = buildCommandLine(argc, argv).size() + 1 + scanSlack;
+        delete[] static_cast<char*>(std::memset(new char[size], 'x', size));
+        std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length, true));
+        EXPECT_EQ(buildCommandLine(argc, argv), std::string(line.get(), length)) << words[1];
+        EXPECT_EQ(std::string(scanSlack + 1, '\0'),
+                  std::string(line.get() + length, scanSlack + 1));
+    }
+}
+
+// A child's words taken from its two pieces as they are copied are those of the whole line.
+TEST(Platform, ChildWordsFromTwoPieces) {
+    const std::string name40 = std::string(36, 'n') + ".obj";
+    for (const auto& pieces : std::vector<std::pair<std::string, std::string>>{
+             {"tessor", " /N " + name40 + " " + name40 + "  b.obj"},
+             {"\"C:\\a b\\link\"", " x"},
+             {"ab", "cd ef"},
+             {"tessor ", "a"},
+             {"a", "\"b c\" d"},
+             {name40, ""}}) {
+        const std::string whole = pieces.first + pieces.second;
+        std::vector<std::string> expected;
+        splitCommandWords(whole.c_str(), expected);
+        std::vector<char> storage(whole.size() + 1 + scanSlack);
+        std::vector<char*> words(maxCommandWords(whole.size()));
+        words.resize(splitCommandWordsInto(pieces.first.c_str(), pieces.first.size(),
+                                           pieces.second.c_str(), pieces.second.size(),
+                                           storage.data(), words.data()));
+        EXPECT_EQ(expected, std::vector<std::string>(words.begin(), words.end())) << whole;
+    }
+}
 
 } // namespace

@@ -1,10 +1,8 @@
 #include "driver/main_sequence.h"
 
 #include <clocale>
-#include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "derovezo/derovezo.h"
 #include "driver/generated_names.h"

@@ -26,8 +26,8 @@ namespace {
 // The name of `length` characters ends in a "." and "obj" in any case, and that "." is not
 // its first character. A byte with bit 5 set is "o", "b" or "j" only when it was one of
 // those letters in either case; a "." before them makes "obj" its extension whatever the
-// rest of the name holds.
-// The four characters are looked at as one word, bit 5 set on the letters alone.
+// rest of the name holds. The four characters are compared as one word, bit 5 set on the
+// letters alone.
 bool hasObjectExtension(const char* name, size_t length) {
     if (length < 5)
         return false;
@@ -38,10 +38,6 @@ bool hasObjectExtension(const char* name, size_t length) {
     std::memcpy(&letters, letterBits, 4);
     return (extension | letters) == lower;
 }
-
-} // namespace
-
-namespace {
 
 // Object files, nearly every name of a long line, go to their list as they stand: a plain
 // name (its own copy, its length known) with the extension "obj".

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,26 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     words.clear();
     splitCommandWords(line.c_str(), words);
     FUZZ_CHECK(words == arguments);
-    // The same arguments as the system lays them out rebuild into the same line.
-    std::vector<char> block(sizeof(char*) * (argv.size() + 1));
-    for (const std::string& argument : arguments)
-        block.insert(block.end(), argument.c_str(), argument.c_str() + argument.size() + 1);
-    char** laidOut = reinterpret_cast<char**>(block.data());
-    for (size_t i = 0, at = sizeof(char*) * (argv.size() + 1); i < argv.size(); ++i) {
-        laidOut[i] = block.data() + at;
-        at += arguments[i].size() + 1;
-    }
-    size_t joinedLength;
-    std::unique_ptr<char[]> joined(
-        rebuildCommandLine(static_cast<int>(argv.size()), laidOut, &joinedLength, true));
-    FUZZ_CHECK(std::string(joined.get(), joinedLength) == line);
-    // Split from two pieces, cut anywhere, the line gives the same words.
-    const size_t cut = size > 4 ? data[4] % (line.size() + 1) : 0;
-    std::vector<char> storage(line.size() + 1 + scanSlack);
-    std::vector<char*> pieces(maxCommandWords(line.size()));
-    pieces.resize(splitCommandWordsInto(line.c_str(), cut, line.c_str() + cut, line.size() - cut,
-                                        storage.data(), pieces.data()));
-    FUZZ_CHECK(std::vector<std::string>(pieces.begin(), pieces.end()) == arguments);
     const size_t lineLength = line.size();
     line.append(scanSlack, '\0');
     position = line.c_str();

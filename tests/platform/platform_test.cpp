@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "driver/message_ids.h"
@@ -125,7 +124,8 @@ TEST(Platform, MessageLanguage) {
 // main's arguments as the system lays them out (the strings one after another above the
 // pointers) give the line that the word-by-word rebuild gives, whether the one pass over them
 // can take them or not: a blank, a double quote, an empty argument, a terminator inside an
-// argument's place.
+// argument's place. Cut anywhere into a program word and a command text, the line gives a
+// child its words back.
 TEST(Platform, CommandLineFromTheSystemsArguments) {
     const std::string name40 = std::string(36, 'n') + ".obj";
     const std::vector<std::vector<std::string>> cases = {
@@ -146,36 +146,23 @@ TEST(Platform, CommandLineFromTheSystemsArguments) {
             argv[i] = block.data() + at;
         argv[words.size()] = nullptr;
         const int argc = static_cast<int>(words.size());
-        size_t length;
+        const std::string expected = buildCommandLine(argc, argv);
         // The storage the line is likely to get is left dirty, so that its slack counts.
-        const size_t size = buildCommandLine(argc, argv).size() + 1 + scanSlack;
+        const size_t size = expected.size() + 1 + scanSlack;
         delete[] static_cast<char*>(std::memset(new char[size], 'x', size));
+        size_t length;
         std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length, true));
-        EXPECT_EQ(buildCommandLine(argc, argv), std::string(line.get(), length)) << words[1];
-        EXPECT_EQ(std::string(scanSlack + 1, '\0'),
-                  std::string(line.get() + length, scanSlack + 1));
-    }
-}
-
-// A child's words taken from its two pieces as they are copied are those of the whole line.
-TEST(Platform, ChildWordsFromTwoPieces) {
-    const std::string name40 = std::string(36, 'n') + ".obj";
-    for (const auto& pieces : std::vector<std::pair<std::string, std::string>>{
-             {"tessor", " /N " + name40 + " " + name40 + "  b.obj"},
-             {"\"C:\\a b\\link\"", " x"},
-             {"ab", "cd ef"},
-             {"tessor ", "a"},
-             {"a", "\"b c\" d"},
-             {name40, ""}}) {
-        const std::string whole = pieces.first + pieces.second;
-        std::vector<std::string> expected;
-        splitCommandWords(whole.c_str(), expected);
-        std::vector<char> storage(whole.size() + 1 + scanSlack);
-        std::vector<char*> words(maxCommandWords(whole.size()));
-        words.resize(splitCommandWordsInto(pieces.first.c_str(), pieces.first.size(),
-                                           pieces.second.c_str(), pieces.second.size(),
-                                           storage.data(), words.data()));
-        EXPECT_EQ(expected, std::vector<std::string>(words.begin(), words.end())) << whole;
+        EXPECT_EQ(expected + std::string(1 + scanSlack, '\0'), std::string(line.get(), size));
+        std::vector<char> storage(size);
+        std::vector<char*> split(maxCommandWords(length));
+        std::vector<std::string> inLine;
+        splitCommandWords(expected.c_str(), inLine);
+        for (size_t cut = 0; cut <= length; ++cut) {
+            split.resize(splitCommandWordsInto(line.get(), cut, line.get() + cut, length - cut,
+                                               storage.data(), split.data()));
+            EXPECT_EQ(inLine, std::vector<std::string>(split.begin(), split.end())) << cut;
+            split.resize(maxCommandWords(length));
+        }
     }
 }
 

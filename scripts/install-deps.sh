@@ -34,6 +34,8 @@ PACKAGES=(
     groff-base mandoc
     # package checks (dpkg-shlibdeps, dpkg -x; file is used by CPack's dependency scan)
     dpkg-dev file
+    # Debian's checks of the .deb
+    lintian
 )
 LOCALES=(ja_JP.UTF-8 en_US.UTF-8)
 

@@ -10,8 +10,7 @@ file(GLOB old ${dir}/*.deb ${dir}/*.tar.gz ${dir}/*.zip)
 file(REMOVE_RECURSE ${old} ${dir}/root)
 execute_process(COMMAND ${CMAKE_COMMAND} --preset ${PRESET} WORKING_DIRECTORY ${SOURCE}
                 COMMAND_ERROR_IS_FATAL ANY)
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${dir} -j ${jobs} --target veldra
-                COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${dir} -j ${jobs} COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CPACK} -B ${dir} WORKING_DIRECTORY ${dir} COMMAND_ERROR_IS_FATAL ANY)
 file(GLOB packages ${dir}/*.deb ${dir}/*.zip)
 foreach(package ${packages})

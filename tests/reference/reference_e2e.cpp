@@ -155,8 +155,13 @@ const Case kCases[] = {
                                  "veldra -P3 -T -IEXTRA main.c util.c extra.lib"},
      .out = ran("static BBS\nEXTRA"), .runtime = false},
     {.name = "bound", .steps = {"veldra -P3 -RMV main.c util.c"}, .out = ran("zorun32.dll RMV")},
-    {.name = "no_runtime_DLL", .steps = {"veldra -P3 main.c util.c"}, .status = 53,
-     .runtime = false},
+    // The runtime DLL lands beside the program, which runs without WINEPATH; a static link
+    // needs none.
+    {.name = "runtime_DLL_beside", .steps = {"veldra -P3 main.c util.c"},
+     .out = ran("zorun32.dll FS"), .present = {"main.exe", "zorun32.dll"},
+     .absent = {"libcob-4.dll"}, .runtime = false},
+    {.name = "static_no_DLL", .steps = {"veldra -P3 -T main.c util.c"}, .out = ran("static BBS"),
+     .absent = {"zorun32.dll"}, .runtime = false},
     {.name = "gui", .steps = {"veldra -P3 -G window.c"}, .out = "WinMain [a b] 1\n",
      .present = {"window.exe"}, .run = "window.exe a b", .status = 3},
     // The per-flavour runtime, chosen by the names tool's answer 200.
@@ -214,7 +219,19 @@ const Case kCases[] = {
     {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
     {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},
-     .said = "tessor: util.obj: no entry point UTIL, main or wmain\n"}};
+     .said = "tessor: util.obj: no entry point UTIL, main or wmain\n"},
+    // An object of the other machine is named, with what to set.
+    {.name = "x86_object_in_x64_link",
+     .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd util.c", "!veldra -P3 -N main.c util.obj"},
+     .said = "tessor: util.obj: an x86 object in an x64 link; build it for x64 (a COBOL "
+             "source: set VELDRA_COBOL_MACHINE=x64)\n"},
+    {.name = "cobol_x64_object_in_x86_link", .steps = {"!veldra -N sizes.cbl"},
+     .said = "tessor: sizes.obj: an x64 object in an x86 link; build it for x86 (a COBOL "
+             "source: set VELDRA_COBOL_MACHINE=x86), or link for x64 with -P3\n"},
+    {.name = "failed_compile", .steps = {"echo 'int broken = ;' >broken.c",
+                                         "!veldra -P3 -N main.c broken.c"},
+     .said = "tessor: broken.obj does not exist: its compile probably failed (see the messages "
+             "above)\n"}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });

@@ -31,10 +31,12 @@
 // Exit status: 0; 200 when an object asks for the per-flavour runtime through a linker
 // directive /DEFAULTLIB naming a library whose name begins with "zolrun" (veldra links with
 // -nodefaultlib, so the linker would drop that request; the answer makes veldra name the
-// per-flavour libraries itself); 1 with a one-line message for a bad word, an unreadable or
-// non-COFF input, a missing main entry or a file that cannot be written.
+// per-flavour libraries itself); 1 with a one-line message for a bad word, a missing,
+// unreadable or non-COFF input, an object of another machine than the link's (/P), a missing
+// main entry or a file that cannot be written.
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,8 @@ enum : uint16_t {
     machineAlpha = 0x184,
     machineIa64 = 0x200,
     machineAmd64 = 0x8664,
+    machineArm64 = 0xAA64,
+    machineArm = 0x1C4,
 };
 
 struct Symbol {
@@ -177,12 +181,47 @@ void readDirectives(const std::string& text) {
     }
 }
 
+const char* machineName(uint32_t machine) {
+    switch (machine) {
+    case machineI386:
+        return "x86";
+    case machineAmd64:
+        return "x64";
+    case machineIa64:
+        return "ia64";
+    case machineAlpha:
+        return "alpha";
+    case machineArm64:
+        return "arm64";
+    case machineArm:
+        return "arm";
+    }
+    return nullptr;
+}
+
+// An object of another machine would only fail later, in the linker or as a missing entry
+// point; the usual cause is a COBOL source translated for the default machine.
+std::string wrongMachine(const std::string& path, uint32_t machine) {
+    std::string link = machineName(run.machine);
+    std::string text = path + ": an " + machineName(machine) + " object in an " + link + " link";
+    if (run.machine == machineI386 || run.machine == machineAmd64) {
+        text += "; build it for " + link + " (a COBOL source: set VELDRA_COBOL_MACHINE=" + link + ")";
+        if (run.machine == machineI386 && machine == machineAmd64)
+            text += ", or link for x64 with -P3";
+    }
+    return text;
+}
+
 // Reads the symbol table of one COFF object, plain or big-object. Every offset is checked
 // against the file's size before it is used.
 void readObject(const std::string& path) {
     std::string data;
-    if (!readFile(path, &data))
+    if (!readFile(path, &data)) {
+        // veldra goes on after a failed C compile, so a missing object usually means that.
+        if (errno == ENOENT)
+            fail(path + " does not exist: its compile probably failed (see the messages above)");
         fail(path + ": cannot read");
+    }
     const std::string notCoff = path + ": not a COFF object file";
     if (data.size() < 20)
         fail(notCoff);
@@ -210,9 +249,10 @@ void readObject(const std::string& path) {
         sectionTable = 20 + get16(data, 16);
         symbolSize = 18;
     }
-    if (machine != machineI386 && machine != machineAmd64 && machine != machineIa64 &&
-        machine != machineAlpha && machine != 0xAA64 && machine != 0x1C4)
+    if (machineName(machine) == nullptr)
         fail(notCoff);
+    if (machine != run.machine)
+        fail(wrongMachine(path, machine));
     if (sectionTable + 40 * sections > data.size() || symbolTable > data.size() ||
         symbols > (data.size() - symbolTable) / symbolSize)
         fail(notCoff);

@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Installs the built .deb for real, as its README says (apt-get install ./<file>.deb), and uses
+# it as a new user would: an unprivileged user with a clean environment (env -i HOME=...
+# PATH=/usr/bin:/bin) builds the example project in a scratch folder, COBOL and C, x64 and x86
+# (x86 where Wine runs 32-bit programs), and runs the programs under Wine with nothing exported.
+# Then the package is purged, with any package its installation brought in, so the machine is
+# left as it was.
+#   install_test.sh <deb> <examples folder> <work folder>
+# Exit status: 0; 77 (skipped, saying why) without root, or where veldra or /etc/quenlow is on
+# the machine already; 1 for a failed check. The transcript of the user's commands is kept in
+# <work folder>/transcript.txt.
+set -uo pipefail
+deb=$(realpath "$1") examples=$(realpath "$2") work=$3
+
+skip() {
+    echo "skipped: $*"
+    exit 77
+}
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+command -v apt-get >/dev/null || skip "this is no Debian machine (no apt-get)"
+[ -f "$deb" ] || {
+    echo "no package $deb"
+    exit 1
+}
+mkdir -p "$work"
+work=$(realpath "$work")
+# A package installed by an earlier run of this test that did not get to its end.
+marker=$work/installed-by-test
+if dpkg-query -W veldra >/dev/null 2>&1 || [ -e /etc/quenlow ]; then
+    [ -f "$marker" ] || skip "veldra or /etc/quenlow is on this machine already, and stays as it is"
+    apt-get purge -y -q veldra >/dev/null
+fi
+
+failures=0
+check() { # <what> <command...>
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+
+packages() { dpkg-query -W -f='${Package}:${Architecture} ${db:Status-Status}\n' | awk '$2 == "installed" {print $1}' | sort; }
+before=$(packages)
+user_dir=$(mktemp -d /tmp/veldra-install-test.XXXXXX)
+cleanup() {
+    apt-get purge -y -q veldra >/dev/null 2>&1
+    # What the installation brought in besides (the package's dependencies), out again.
+    local added
+    added=$(comm -13 <(echo "$before") <(packages))
+    [ -z "$added" ] || apt-get purge -y -q $added >/dev/null 2>&1
+    rm -f "$marker"
+    rm -rf "$user_dir"
+}
+trap cleanup EXIT
+
+: >"$marker"
+started=$(date +%s%N)
+# apt reads a local package as its own user: a copy that user can read.
+cp "$deb" "$user_dir/" && chmod 755 "$user_dir" && chmod 644 "$user_dir/${deb##*/}"
+if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=600 \
+    "$user_dir/${deb##*/}"; then
+    echo "FAILED: apt-get install ./${deb##*/}"
+    exit 1
+fi
+ended=$(date +%s%N)
+echo "apt-get install took $(((ended - started) / 1000000)) ms"
+check "veldra is /usr/bin/veldra" test -x /usr/bin/veldra
+check "no cl or link in /usr/bin" bash -c '! dpkg -L veldra | grep -Eq "^/usr/bin/(cl|link|lib|cobol)$"'
+check "the registry store is a conffile" bash -c 'dpkg-query -W -f="\${Conffiles}" veldra | grep -q "^ /etc/quenlow/registry.reg "'
+
+# The user: nobody, in a scratch home of its own; every command in a clean environment.
+home=$user_dir/home
+mkdir -p "$home"
+chown -R 65534:65534 "$user_dir"
+transcript=$work/transcript.txt
+: >"$transcript"
+say() { printf '%s\n' "$*" >>"$transcript"; }
+# as_user <folder> <command>: runs the command line with bash as the user, in <folder> below
+# the scratch home, and records it and what it printed; its status is the command's.
+as_user() {
+    local folder=$1 command=$2 status=0 out
+    say "$folder\$ $command"
+    out=$(cd "$user_dir/$folder" && setpriv --reuid=65534 --regid=65534 --clear-groups \
+        env -i HOME="$home" PATH=/usr/bin:/bin bash -c "$command" 2>&1) || status=$?
+    out=$(tr -d '\r' <<<"$out")
+    [ -z "$out" ] || say "$out"
+    say "(status $status)"
+    # Wine's own diagnostics (a display-less machine, a new prefix) are not the program's.
+    LAST_OUTPUT=$(grep -Ev '^[0-9a-f]{4}:(err|fixme|warn):|^wine: (created the|configuration in)' <<<"$out")
+    return $status
+}
+# expect <folder> <status> <output> <command>: the command ends with that status and prints
+# that output (after Wine's noise is taken out).
+expect() {
+    local folder=$1 status=$2 output=$3 command=$4 got=0
+    as_user "$folder" "$command" || got=$?
+    if [ $got -ne "$status" ] || [ "$LAST_OUTPUT" != "$output" ]; then
+        echo "FAILED: $folder: $command"
+        echo "  status $got (expected $status), output:"
+        sed 's/^/  | /' <<<"$LAST_OUTPUT"
+        failures=$((failures + 1))
+    else
+        echo "ok: $folder: $command"
+    fi
+}
+builds() { # <folder> <command>: succeeds, whatever it prints
+    if as_user "$1" "$2" >/dev/null; then
+        echo "ok: $1: $2"
+    else
+        echo "FAILED: $1: $2"
+        sed 's/^/  | /' <<<"$LAST_OUTPUT"
+        failures=$((failures + 1))
+    fi
+}
+
+pay='ABE                 875.00
+BRANDT             1044.75
+CHIBA               999.60'
+payslip='ABE                 874.50
+BRANDT             1049.80
+CHIBA               998.70'
+machines=(x64)
+wine32=${VELDRA_WINE32:-}
+if [ -z "$wine32" ]; then
+    wine32=0
+    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" = installed ] && wine32=1
+fi
+if [ "$wine32" = 1 ]; then
+    machines+=(x86)
+else
+    echo "x86: not run, Wine cannot start 32-bit programs here (no wine32)"
+fi
+for machine in "${machines[@]}"; do
+    mkdir -p "$home/$machine"
+    cp "$examples"/{mathlib.c,mathlib.def,util.c,payslip.c,payroll.cbl,taxtable.c} "$home/$machine/"
+    chown -R 65534:65534 "$home/$machine"
+    p=
+    cobol=
+    if [ $machine = x64 ]; then
+        p="-P3 "
+        cobol="VELDRA_COBOL_MACHINE=x64 "
+    fi
+    builds "home/$machine" "veldra ${p}-D mathlib.c mathlib.def"
+    builds "home/$machine" "${cobol}veldra ${p}payroll.cbl util.c taxtable.c"
+    expect "home/$machine" 0 "$pay" "COB_PRE_LOAD=MATHLIB wine payroll.exe"
+    builds "home/$machine" "veldra ${p}payslip.c util.c"
+    expect "home/$machine" 0 "$payslip" "wine payslip.exe"
+done
+
+# A COBOL object of the other machine is named, with what to set.
+expect home/x64 1 "tessor: payroll.obj: an x86 object in an x64 link; build it for x64 (a COBOL source: set VELDRA_COBOL_MACHINE=x64)" \
+    "veldra -N -P3 payroll.cbl"
+# The user's own settings, as the registry rules have them: a LIB64 of the user's keeps its
+# folders after the toolchain's (the library util.lib is found there); the personal store is
+# not read while the machine-wide one holds the development system's key.
+mkdir -p "$home/x64/mine" "$home/.config/quenlow"
+printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\Environment]\n"PATH"="/nowhere"\n' \
+    >"$home/.config/quenlow/registry.reg"
+chown -R 65534:65534 "$home/x64/mine" "$home/.config"
+builds home/x64 "/usr/lib/veldra/bin/lib -nologo -machine:x64 -out:mine/util.lib util.obj"
+builds home/x64 "LIB64=\$PWD/mine veldra -N -P3 -Ouser payslip.c util.lib"
+expect home/x64 0 "$payslip" "wine user.exe"
+
+echo "transcript ($transcript):"
+cat "$transcript"
+[ $failures -eq 0 ] || {
+    echo "$failures check(s) failed"
+    exit 1
+}

@@ -205,7 +205,8 @@ std::string wrongMachine(const std::string& path, uint32_t machine) {
     std::string link = machineName(run.machine);
     std::string text = path + ": an " + machineName(machine) + " object in an " + link + " link";
     if (run.machine == machineI386 || run.machine == machineAmd64) {
-        text += "; build it for " + link + " (a COBOL source: set VELDRA_COBOL_MACHINE=" + link + ")";
+        text +=
+            "; build it for " + link + " (a COBOL source: set VELDRA_COBOL_MACHINE=" + link + ")";
         if (run.machine == machineI386 && machine == machineAmd64)
             text += ", or link for x64 with -P3";
     }

@@ -11,18 +11,16 @@
 #            linked against it
 #   static   the objects linked with the static runtime (-T)
 # Environment: VELDRA_PROGRAM, VELDRA_REFERENCE, VELDRA_REALWORLD_WORK (the work folder),
-# VELDRA_WINE32 (1 or 0: whether Wine starts 32-bit programs; tried when unset),
-# VELDRA_REALWORLD_CACHE (where the source packages are kept, by default
-# ${XDG_CACHE_HOME:-$HOME/.cache}/veldra/sources). Sources come from Debian's source packages,
-# pinned by SHA-256, fetched once. Exit status 0, 77 when Wine cannot start the x86 program
+# VELDRA_WINE32 (1 or 0: whether Wine starts 32-bit programs; tried when unset). Sources come
+# from Debian's source packages, pinned by SHA-256, fetched once into the cache of
+# tools/reference/fetch.sh. Exit status 0, 77 when Wine cannot start the x86 program
 # (after it linked), else 1.
 set -euo pipefail
 program=$1 machine=$2 variant=$3
 here=$(cd "$(dirname "$0")" && pwd)
 ref=$VELDRA_REFERENCE
 work=$VELDRA_REALWORLD_WORK/$program
-cache=${VELDRA_REALWORLD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veldra/sources}
-pool=http://deb.debian.org/debian/pool/main
+source "$here/../../tools/reference/fetch.sh"
 export PATH="$ref/bin:$(dirname "$VELDRA_PROGRAM"):$PATH" LIB=$ref/lib/x86 LIB64=$ref/lib/x64
 export WINEDEBUG=-all
 mkdir -p "$work"
@@ -97,13 +95,8 @@ once() {
 }
 
 fetch() {
-    local file=$cache/${package##*/}
-    mkdir -p "$cache"
-    if ! echo "$sha256  $file" | sha256sum -c --quiet >/dev/null 2>&1; then
-        curl -sSfL --retry 3 -o "$file.part" "$pool/$package"
-        echo "$sha256  $file.part" | sha256sum -c --quiet
-        mv "$file.part" "$file"
-    fi
+    local file
+    file=$(fetch_source "$package" "$sha256")
     rm -rf "$work/source"
     mkdir -p "$work/source"
     tar -xf "$file" -C "$work/source"

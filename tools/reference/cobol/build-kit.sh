@@ -6,35 +6,23 @@
 #                          Wine to translate COBOL to C with the machine's own sizes), include/
 #                          (libcob's headers and GMP's)
 #   cobol/config           the compiler's configuration files
-# The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256. Tarballs
-# and the built kit are kept in $VELDRA_CACHE, by default ${XDG_CACHE_HOME:-~/.cache}/veldra
-# (without HOME, /tmp/veldra-cache-<uid>/veldra), the kit under a key made of the versions,
-# the patch and this script, so that only the first build on a machine pays. Whatever fails,
+# The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256 and fetched
+# from the archive apt is configured with (../fetch.sh). Tarballs and the built kit are kept in
+# the cache of ../fetch.sh, the kit under a key made of the versions, the patch and this
+# script, so that only the first build on a machine pays. Whatever fails,
 # this script exits 0: the toolchain is then built without `cobol`, and the reason is printed
 # and kept in <reference>/cobol/missing. Either way it ends with <reference>/cobol/kit.stamp.
-# VELDRA_DEBIAN_MIRROR replaces http://deb.debian.org/debian.
 # Usage: build-kit.sh <reference> <jobs>
 set -uo pipefail
 reference=$1 jobs=${2:-2}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-mirror=${VELDRA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-gmp_file=gmp_6.2.1+dfsg1.orig.tar.xz
+source "$here/../fetch.sh"
+gmp_pool=g/gmp/gmp_6.2.1+dfsg1.orig.tar.xz
 gmp_sum=471b9e463e04362a0124f215afc5f0a4b99caedeeb62634c61bbc12988efa64c
-gmp_url=$mirror/pool/main/g/gmp/$gmp_file
-cob_file=gnucobol3_3.1.2.orig.tar.xz
+cob_pool=g/gnucobol3/gnucobol3_3.1.2.orig.tar.xz
 cob_sum=597005d71fd7d65b90cbe42bbfecd5a9ec0445388639404662e70d53ddf22574
-cob_url=$mirror/pool/main/g/gnucobol3/$cob_file
 
-cache=${VELDRA_CACHE:-}
-if [ -z "$cache" ]; then
-    # A bare CI environment may set no HOME.
-    cache=${XDG_CACHE_HOME:-${HOME:+$HOME/.cache}}
-    cache=${cache:-${TMPDIR:-/tmp}/veldra-cache-$(id -u)}/veldra
-fi
-key=$(cat "$here/build-kit.sh" "$here/resolver.patch" <(echo "$gmp_sum $cob_sum") |
-    sha256sum | cut -c1-16)
-kit=$cache/cobol-kit-$key
-log=$cache/cobol-kit-$key.log
+cache=$(veldra_cache)
 
 give_up() {
     rm -rf "$reference/cobol"
@@ -46,19 +34,6 @@ give_up() {
     exit 0
 }
 
-fetch() { # <file> <sha256> <url>
-    local file=$cache/sources/$1
-    mkdir -p "$cache/sources"
-    if [ ! -f "$file" ] || ! echo "$2  $file" | sha256sum -c --status; then
-        curl -fsSL --retry 3 -o "$file.part" "$3" || return 1
-        echo "$2  $file.part" | sha256sum -c --status || {
-            echo "checksum mismatch: $3"
-            return 1
-        }
-        mv "$file.part" "$file"
-    fi
-}
-
 # GMP as a static library, then libcob as a DLL with GMP inside and cobc.exe.
 build_machine() { # <machine> <triple>
     local machine=$1 triple=$2 work=$3 out=$4
@@ -66,7 +41,7 @@ build_machine() { # <machine> <triple>
     mkdir -p "$gmp" "$cob" "$out/include/libcob"
     # GMP is the long part: a build that stopped after it goes on from there.
     if [ ! -f "$gmp/install/lib/libgmp.a" ]; then
-        tar -xf "$cache/sources/$gmp_file" -C "$gmp" --strip-components=1 || return 1
+        tar -xf "$gmp_tarball" -C "$gmp" --strip-components=1 || return 1
         # Debian's tarball lacks doc/, which configure and make still want a Makefile for.
         mkdir -p "$gmp/doc" &&
             printf 'all install check clean distclean:\n' >"$gmp/doc/Makefile.in"
@@ -74,7 +49,7 @@ build_machine() { # <machine> <triple>
             --disable-shared && make -j"$jobs" && make install) || return 1
     fi
     rm -rf "$cob" && mkdir -p "$cob" || return 1
-    tar -xf "$cache/sources/$cob_file" -C "$cob" --strip-components=1 || return 1
+    tar -xf "$cob_tarball" -C "$cob" --strip-components=1 || return 1
     (cd "$cob" && patch -p1 <"$here/resolver.patch") || return 1
     (cd "$cob" && ./configure --host="$triple" CC="$triple-gcc -static-libgcc" \
         CPPFLAGS="-I$gmp/install/include" LDFLAGS="-L$gmp/install/lib" \
@@ -117,12 +92,12 @@ build_kit() {
             return 1
         }
     done
-    fetch "$gmp_file" "$gmp_sum" "$gmp_url" || {
-        echo "cannot fetch $gmp_url"
+    gmp_tarball=$(fetch_source "$gmp_pool" "$gmp_sum" 2>&1) || {
+        echo "$gmp_tarball"
         return 1
     }
-    fetch "$cob_file" "$cob_sum" "$cob_url" || {
-        echo "cannot fetch $cob_url"
+    cob_tarball=$(fetch_source "$cob_pool" "$cob_sum" 2>&1) || {
+        echo "$cob_tarball"
         return 1
     }
     rm -rf "$kit.part"
@@ -138,6 +113,12 @@ build_kit() {
     mv "$kit.part" "$kit"
     echo "COBOL kit built in $((SECONDS - start)) s: $kit" >&2
 }
+
+# The kit's key: what it is built from, and how (not how the sources are fetched).
+key=$(cat "$here/resolver.patch" <(declare -f build_machine) <(echo "$gmp_sum $cob_sum") |
+    sha256sum | cut -c1-16)
+kit=$cache/cobol-kit-$key
+log=$cache/cobol-kit-$key.log
 
 mkdir -p "$cache" || give_up "cannot create $cache"
 # Two builds on one machine share the cache: the second waits for the first.

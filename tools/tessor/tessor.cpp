@@ -19,8 +19,9 @@
 //   /P<digit>          machine: 0 ix86 (the default), 1 alpha, 2 ia64, 3 amd64
 //   /F<t> /R<m> /B<l>  runtime word: kept in the names object
 //   /I<sym> /X<sym>    include in the image; leave out of the exports
-//   /M<name>           main entry, matched against the public functions without regard to case;
-//                      when nothing matches, main or wmain, under /G then WinMain or wWinMain
+//   /M<name>           main entry: a COBOL program of that name (case ignored), else main or
+//                      wmain (under /G WinMain or wWinMain first), else any public function
+//                      of that name (case ignored)
 //   /D<file>           write that module-definition file; a word ending in .def names the
 //                      user's own, and then none is written
 //   /Z<number>         system flags, kept in the names object
@@ -58,6 +59,7 @@ enum : uint16_t {
 struct Symbol {
     std::string name; // as in the object: decorated on x86
     std::string object;
+    bool cobol; // a COBOL program's entry: its object enters the COBOL runtime
 };
 
 // What the words asked for, and what the objects hold.
@@ -181,6 +183,19 @@ void readDirectives(const std::string& text) {
     }
 }
 
+// The name a C programmer wrote: x86 adds "_" in front of cdecl and stdcall names and "@n"
+// after stdcall ones.
+std::string plainName(const std::string& name) {
+    if (run.machine != machineI386 || name.empty() || name[0] != '_')
+        return name;
+    std::string plain = name.substr(1);
+    size_t at = plain.rfind('@');
+    if (at != std::string::npos && at > 0 &&
+        plain.find_first_not_of("0123456789", at + 1) == std::string::npos && at + 1 < plain.size())
+        plain.resize(at);
+    return plain;
+}
+
 const char* machineName(uint32_t machine) {
     switch (machine) {
     case machineI386:
@@ -262,6 +277,8 @@ void readObject(const std::string& path) {
     if (stringsSize > data.size() - strings)
         fail(notCoff);
 
+    size_t firstFunction = run.functions.size();
+    bool cobol = false;
     std::vector<bool> code(sections + 1, false);
     for (size_t i = 0; i < sections; ++i) {
         size_t header = sectionTable + 40 * i;
@@ -291,23 +308,15 @@ void readObject(const std::string& path) {
         if (storageClass == 2 && section > 0 && static_cast<size_t>(section) <= sections) {
             run.defined.push_back(name);
             if (code[section] || (type & 0xF0) == 0x20)
-                run.functions.push_back({name, path});
+                run.functions.push_back({name, path, false});
         }
+        // What GnuCOBOL's translation of a program calls first, in every entry of it.
+        if (storageClass == 2 && section == 0 && plainName(name) == "cob_module_global_enter")
+            cobol = true;
         i += aux;
     }
-}
-
-// The name a C programmer wrote: x86 adds "_" in front of cdecl and stdcall names and "@n"
-// after stdcall ones.
-std::string plainName(const std::string& name) {
-    if (run.machine != machineI386 || name.empty() || name[0] != '_')
-        return name;
-    std::string plain = name.substr(1);
-    size_t at = plain.rfind('@');
-    if (at != std::string::npos && at > 0 &&
-        plain.find_first_not_of("0123456789", at + 1) == std::string::npos && at + 1 < plain.size())
-        plain.resize(at);
-    return plain;
+    for (size_t i = firstFunction; i < run.functions.size(); ++i)
+        run.functions[i].cobol = cobol;
 }
 
 // The symbol an /I word names: as written when an object defines it, else decorated as C does.
@@ -318,13 +327,30 @@ std::string includeSymbol(const std::string& name) {
     return run.machine == machineI386 ? "_" + name : name;
 }
 
-const Symbol* findFunction(const std::string& name, bool anyCase) {
+enum class Among { cobolPrograms, allFunctions };
+
+const Symbol* findFunction(const std::string& name, bool anyCase, Among among) {
     for (const Symbol& symbol : run.functions) {
+        if (among == Among::cobolPrograms && !symbol.cobol)
+            continue;
         std::string plain = plainName(symbol.name);
         if (anyCase ? lowerCase(plain) == lowerCase(name) : plain == name)
             return &symbol;
     }
     return nullptr;
+}
+
+// The main entry. veldra derives /M from the first object's name, which is right for a COBOL
+// main program (PAYROLL from payroll.cbl) but would start a C program "tool.c" in a helper
+// function tool() rather than in its main. A derived /M and a user's -M look alike here, so
+// the objects decide: a COBOL program named /M, then the C entries, then any function named /M.
+const Symbol* findMainEntry() {
+    const Symbol* entry = findFunction(run.mainName, true, Among::cobolPrograms);
+    // A windows-subsystem program starts in WinMain where it has one, as with MSVC's linker.
+    const char* cEntries[] = {"WinMain", "wWinMain", "main", "wmain"};
+    for (int i = run.gui ? 0 : 2; i < 4 && !entry; ++i)
+        entry = findFunction(cEntries[i], false, Among::allFunctions);
+    return entry ? entry : findFunction(run.mainName, true, Among::allFunctions);
 }
 
 // Builds one COFF object with a read-only data section (its relocations point at symbols by
@@ -630,18 +656,10 @@ int main(int argc, char** argv) {
     // A DLL (/D, or a .def word) has no main entry; an EXE needs one.
     const Symbol* mainEntry = nullptr;
     if (!run.dll) {
-        mainEntry = findFunction(run.mainName, true);
-        if (!mainEntry)
-            mainEntry = findFunction("main", false);
-        if (!mainEntry)
-            mainEntry = findFunction("wmain", false);
-        if (!mainEntry && run.gui)
-            mainEntry = findFunction("WinMain", false);
-        if (!mainEntry && run.gui)
-            mainEntry = findFunction("wWinMain", false);
+        mainEntry = findMainEntry();
         if (!mainEntry)
             fail(run.entries[0] + ": no entry point " + run.mainName +
-                 (run.gui ? ", main, wmain, WinMain or wWinMain" : ", main or wmain"));
+                 (run.gui ? ", WinMain, wWinMain, main or wmain" : ", main or wmain"));
     }
     if (!run.definitionFile.empty())
         writeDefinitionFile();

@@ -32,6 +32,11 @@ TEST(SpineE2e, UsageAndErrors) {
          .children = {names("/FS /S /M\"A\"\"B C\" \"a\"\"b c.obj\""), lnk("\"a\"\"b c.exe\"")},
          .made = {"a\"b c.exe"},
          .skip = wine},
+        // A lone double quote as the directives name: the command line quotes it as """",
+        // which the child reads back as one double quote.
+        {.args = {"-U\"", "x.cbl"},
+         .children = {"cobol x.cbl \"use(\"\");\"", names("/FS /S /MX x.obj"), lnk("x.exe")},
+         .made = {"x.obj", "x.exe"}},
     });
 }
 
@@ -186,9 +191,16 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
     for (const char* value : {"32 /v LIB /d lib", "32 /v QV /d 32", "64 /v QV /d 64"})
         if (wine)
             std::system((reg + "add " + hklm + key + "' /f /reg:" + value + " >/dev/null").c_str());
+    // The maker-wide key only fills a gap: a variable set to an empty value is no gap.
+    if (wine)
+        std::system(
+            (reg + "add " + hklm + "\\Environment' /f /reg:32 /v QE /d maker >/dev/null").c_str());
     // Windows: each child's named event exists while it runs.
-    const std::string seen = std::string(" VEZIDU_PARSED=True") + (wine ? " QV=32 EVENT=open" : "");
+    const std::string seen =
+        std::string(" VEZIDU_PARSED=True QE=") + (wine ? " QV=32 EVENT=open" : "");
     const std::string store = "quenlow/registry.reg=Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Quenlow\\Environment]\r\n"
+                              "\"QE\"=\"maker\"\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Quenlow" +
                               key + "]\r\n\"LIB\"=\"lib\"\r\n";
     const Case found = {
@@ -196,7 +208,9 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
         .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
         .made = {"main.exe"},
         .have = {"c/" + store},
-        .env = {{"LIB", "%D/nowhere"}, {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QV,EVENT"}}};
+        .env = {{"LIB", "%D/nowhere"},
+                {"QE", ""},
+                {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QE,QV,EVENT"}}};
     // POSIX: HKEY_CURRENT_USER under $XDG_CONFIG_HOME when that is absolute, else $HOME/.config.
     Case home = found;
     home.have = {"h/.config/" + store};

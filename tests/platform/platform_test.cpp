@@ -121,6 +121,28 @@ TEST(Platform, MessageLanguage) {
 
 #endif
 
+// A child's command line split into its words: only a blank separates, double quotes group
+// and are dropped, a doubled one inside quotes is one double quote, and "" outside quotes is
+// an empty quoted section.
+TEST(Platform, ChildWords) {
+    const struct {
+        const char* line;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"cobol x.cbl use(\"\"\"\");", {"cobol", "x.cbl", "use(\");"}},
+        {"a\"\"b", {"ab"}},
+        {"\"\"\"\"", {"\""}},
+        {"\"\" x", {"", "x"}},
+        {"  a\" b \"c  d\\e ", {"a b c", "d\\e"}},
+        {"a\"b", {"ab"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words;
+        splitCommandWords(c.line, words);
+        EXPECT_EQ(c.words, words) << c.line;
+    }
+}
+
 // main's arguments as the system lays them out (the strings one after another above the
 // pointers) give the line that the word-by-word rebuild gives, whether the one pass over them
 // can take them or not: a blank, a double quote, an empty argument, a terminator inside an

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "driver/tokenizer.h"
 #include "platform/platform.h"
 #include "platform/platform_fake.h"
+#include "process/command_buffer.h"
 #ifndef _WIN32
 #include "platform/registry/registry_posix.h"
 #endif
@@ -234,6 +236,20 @@ TEST(Run, RarerCombinations) {
                           " -def:resp.def"},
          .removed =
              Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
+        // "@" and any extension: a response file for the names tool, the output named
+        // without the "@".
+        {.args = "@resp.txt",
+         .children = {names("/FS /S /MRESP @resp.txt"), link(kLnk, "resp.exe")},
+         .removed = gone("resp")},
+        // The map is named after the output's base name, in the current directory.
+        {.args = "-L -Oout\\prog.exe main.obj",
+         .children = {kMain, "link -subsystem:console -base:0x400000 -nodefaultlib  " + kLnk +
+                                 " -out:out\\prog.exe -map:prog.map zorun32.lib msvcrt.lib "
+                                 "kernel32.lib "},
+         .removed =
+             Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "out\\prog.lib", "out\\prog.exp"}},
+        // An EXE takes the user's module-definition file too.
+        {.args = "main.obj app.def", .children = {kMain, kExe + " -def:app.def"}},
         // ia64: its C compiler words, LIB64 for LIB.
         {.args = "-S -P2 -B dir\\x.y\\@first.obj x.lib a.c",
          .children = {"cl -c -D_IA64_=1 -DWIN32 -DWIN64 -MD a.c",
@@ -365,6 +381,20 @@ TEST(Run, SearchPaths) {
         // to end), then as other programs; the ix86 linker never along ZELBIND64.
         {.args = "-P3 main.obj",
          .children = {p3, amd64},
+         .env = {{"ZELBIND64", "nowhere"}},
+         .lookups = {"tessor", "link in nowhere", "link"}},
+        {.args = "-P1 main.obj",
+         .children = {names("/P1 /FS /S /MMAIN main.obj"),
+                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:alpha  " +
+                          kLnk + " -out:main.exe  zorun32.lib msvcrt.lib kernel32.lib "},
+         .env = {{"ZELBIND64", "nowhere"}},
+         .lookups = {"tessor", "link in nowhere", "link"}},
+        {.args = "-P2 main.obj",
+         .children = {names("/P2 /FS /S /MMAIN main.obj"),
+                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  " +
+                          kLnk +
+                          " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib "
+                          "kernel32.lib "},
          .env = {{"ZELBIND64", "nowhere"}},
          .lookups = {"tessor", "link in nowhere", "link"}},
         {.args = "main.obj",
@@ -525,6 +555,21 @@ TEST(Run, WhatOptionsBecome) {
             EXPECT_EQ(c.words + " ", link.substr(link.find("-out:main.exe  ") + 15)) << c.opts;
         }
     }
+}
+
+// The command buffer grows by 1024 when a text would leave no room for its terminator.
+TEST(CommandBuffer, GrowsWithRoomForTheTerminator) {
+    resetRunState();
+    const std::string part(1000, 'a');
+    appendRaw(part.c_str());
+    ASSERT_EQ(1024, commandBuffer.capacity);
+    appendRaw(std::string(24, 'b').c_str()); // exactly the room left
+    EXPECT_EQ(2048, commandBuffer.capacity);
+    EXPECT_EQ(part + std::string(24, 'b'), std::string(commandBuffer.data));
+    appendToken(std::string(259, 'c').c_str());
+    appendRaw(std::string(2048 - 1024 - 259, 'd').c_str()); // the room left again
+    EXPECT_EQ(3072, commandBuffer.capacity);
+    EXPECT_EQ(2048u, std::strlen(commandBuffer.data));
 }
 
 // Conflict warnings in command-line order, refused options with their messages (error 6 and

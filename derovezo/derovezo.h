@@ -1,7 +1,7 @@
 // Import of the development system's environment settings from the registry at start-up.
 #pragma once
 
-#include "platform/registry/registry_store.h"
+#include "platform/platform.h"
 
 // Copies the maker-wide and component "Environment" keys below Software\Quenlow into the
 // process environment and sets VEZIDU_PARSED=True once the version key was reached. Never

@@ -97,32 +97,20 @@ void addExcludeSymbol(const char* symbol) {
     linkOptions.excludeSymbols.head = node;
 }
 
-void appendNameNode(NameList* list, NameNode* node) {
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
+    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
+    char* text = reinterpret_cast<char*>(node + 1);
+    std::memcpy(text, name, length);
+    text[length] = '\0';
     node->next = nullptr;
+    node->text = text;
+    node->length = static_cast<uint32_t>(length);
+    node->isWord = length <= tokenLimit && needsNoQuotes(name, length);
     if (list->tail)
         list->tail->next = node;
     else
         list->head = node;
     list->tail = node;
-}
-
-NameNode* newKeptNameNode(const char* name, size_t length, bool isWord) {
-    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode)));
-    node->text = name;
-    node->length = static_cast<uint32_t>(length);
-    node->isWord = isWord;
-    return node;
-}
-
-void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord) {
-    NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
-    char* text = reinterpret_cast<char*>(node + 1);
-    copyCharacters(text, name, length);
-    text[length] = '\0';
-    node->text = text;
-    node->length = static_cast<uint32_t>(length);
-    node->isWord = length <= tokenLimit && (knownWord ? length > 0 : needsNoQuotes(name, length));
-    appendNameNode(list, node);
 }
 
 void appendName(NameList* list, const char* name) {

@@ -20,10 +20,8 @@ struct SymbolList {
     SymbolNode* head;
 };
 
-// Head and tail of a chain of names, appended at the tail, never freed before the end. A
-// node's text is terminated and lives as long as the node: a copy stored right behind the
-// node, or a name that already lives to the end of the run where it stands (the command
-// line's), pointed at instead of copied.
+// Head and tail of a chain of names, appended at the tail, never freed before the end. Each
+// node's text is its own terminated copy, stored right behind the node.
 struct NameNode {
     NameNode* next;
     const char* text;
@@ -85,13 +83,4 @@ void addExcludeSymbol(const char* symbol);
 // nodes of all lists are carved from blocks that live to the end of the run.
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
-// `knownWord`: the caller's measure found no blank, double quote or NUL in them (measureToken's
-// plain), so that the name need not be looked at again for isWord.
-void appendNameOfLength(NameList* list, const char* name, size_t length, bool knownWord = false);
-// A node, in no list yet, that points at the `length` characters at `name` instead of copying
-// them: they must live to the end of the run, and be terminated before the node is read.
-// `isWord` as measureToken's plain for the token it measured (at least one character, at most
-// 259).
-NameNode* newKeptNameNode(const char* name, size_t length, bool isWord);
-// Appends `node`, which is in no list, at the tail of list.
-void appendNameNode(NameList* list, NameNode* node);
+void appendNameOfLength(NameList* list, const char* name, size_t length);

@@ -1,8 +1,29 @@
+// The run as the system describes it, and where this code's mechanism differs from that
+// description (the results are the same; these are not bugs):
+//
+// - Two passes over the command line. The first applies the option groups and measures each
+//   file name; the second classifies the names. Here the first pass also records where each
+//   name stands and how long it is, and the second takes those records instead of scanning
+//   the line again: the line does not change in between, so the option groups would change
+//   nothing in the second pass and the names would measure the same.
+// - The input lists hold copies of the names, each node with its text behind it; the nodes
+//   come from large blocks that live to the end of the run (link_options.cpp) rather than
+//   from one allocation each. A node also knows whether its name needs quotes on a command
+//   line, so that the names tool's line is assembled without looking at each name again
+//   (process/command_buffer.cpp).
+// - Object files ("*.obj" without quotes), nearly every name of a long line, are recognised
+//   first in addInputFile, before the general classification by extension.
+// - Names are scanned for their end sixteen characters at a time where the processor can
+//   (platform/word_stop.cpp).
+// - On POSIX a child's command line is split into its argument words in one block beside
+//   their pointers (platform/command_words.cpp) instead of as separate strings.
 #include "driver/main_sequence.h"
 
 #include <clocale>
+#include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "derovezo/derovezo.h"
 #include "driver/generated_names.h"
@@ -25,29 +46,15 @@ namespace {
 
 void* runtimeLibraryHandle = nullptr;
 
-// The file-name tokens that the first pass measured, in their order, for the second pass over
-// the same line: the line does not change in between, so neither do they, and its option
-// groups, applied in the first pass, change nothing in the second. The second pass takes them
-// only right after a first pass over that very line, and uses them up. Each is the node that
-// will stand in an input list when its name can be pointed at where it stands.
+// The file names the first pass measured over `line`, in their order, for the second pass.
+struct MeasuredName {
+    const char* text;
+    int length;
+};
 struct MeasuredNames {
     const char* line = nullptr;
-    NameList names = {nullptr, nullptr};
-} measuredNames;
-
-// Hands a measured name to classification. A plain name shorter than the measure's limit
-// ended at a blank, "," "+" or the end of the line: it is terminated there, where it stands,
-// since the line lives to the end of the run and the second pass reads it no more. Any other
-// is copied.
-void classifyMeasuredName(NameNode* name) {
-    char* text = const_cast<char*>(name->text);
-    if (name->isWord && name->length < tokenLimit) {
-        text[name->length] = '\0';
-        addInputNode(name);
-    } else {
-        addInputFile(text, static_cast<int>(name->length), name->isWord != 0);
-    }
-}
+    std::vector<MeasuredName> names;
+} measured;
 
 } // namespace
 
@@ -58,39 +65,32 @@ void resetGeneratedNames() {
     outputBaseName[0] = '\0';
 }
 
-void scanCommandLine(char* position, bool secondPass) {
-    MeasuredNames& measured = measuredNames;
-    char* const line = position;
+void scanCommandLine(const char* line, bool secondPass) {
     if (secondPass && measured.line == line) {
         measured.line = nullptr;
-        NameNode* name = measured.names.head;
-        measured.names = {nullptr, nullptr};
-        while (name != nullptr) {
-            NameNode* next = name->next; // classification may put the node in a list
-            classifyMeasuredName(name);
-            name = next;
-        }
+        for (const MeasuredName& name : measured.names)
+            addInputFile(name.text, name.length);
+        measured.names.clear();
         return;
     }
     measured.line = secondPass ? nullptr : line;
-    measured.names = {nullptr, nullptr};
-    while (*position != '\0') {
+    measured.names.clear();
+    const char* const end = line + std::strlen(line);
+    for (const char* position = line; *position != '\0';) {
         if (isWordSeparator(*position)) {
             ++position;
         } else if (platformOpensOptionGroup(*position)) {
-            const char* group = position;
-            parseOptionGroup(&group, secondPass);
-            position = line + (group - line);
+            parseOptionGroup(&position, secondPass);
         } else {
-            bool plain; // no blank, double quote or NUL in it
-            const int length = measureToken(position, tokenLimit, &plain);
+            const ptrdiff_t rest = end - position;
+            const int length = measureToken(position, rest < tokenLimit ? static_cast<int>(rest)
+                                                                        : int{tokenLimit});
             if (length == 0)
                 fatalError(msgIllegalCommandLine);
             if (secondPass)
-                addInputFile(position, length, plain);
+                addInputFile(position, length);
             else
-                appendNameNode(&measured.names,
-                               newKeptNameNode(position, static_cast<size_t>(length), plain));
+                measured.names.push_back({position, length});
             position += length;
         }
     }
@@ -159,7 +159,7 @@ void resetRunState() {
     resetCommandBuffer();
 }
 
-int runMainSequence(int argumentCount, char* commandLine) {
+int runMainSequence(int argumentCount, const char* commandLine) {
     std::setlocale(LC_ALL, "");
     importRegistryEnvironment();
     runtimeLibraryHandle = platformLoadLibrary("zorun32.dll");

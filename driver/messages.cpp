@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/link_options.h"
 #include "platform/platform.h"
 
 namespace {
 
 char messageBuffer[256];
 bool bannerShown = false;
+bool bannerSuppressed = false; // -N
 
 // VELDRA_VERSION_TEXT comes from the project's version: 5.4.14 is written "5.004.0014".
 const char bannerText[] = "Quenlow Orvanta - VELDRA utility\nVersion " VELDRA_VERSION_TEXT
@@ -26,7 +26,7 @@ const char* loadMessage(MessageId id) {
 }
 
 void printBanner() {
-    if (linkOptions.noBanner || bannerShown)
+    if (bannerSuppressed || bannerShown)
         return;
     std::fputs(bannerText, stdout);
     bannerShown = true;
@@ -71,6 +71,11 @@ void fatalFileError(MessageId id, const char* name) {
     platformExit(8);
 }
 
+void suppressBanner() {
+    bannerSuppressed = true;
+}
+
 void resetMessages() {
     bannerShown = false;
+    bannerSuppressed = false;
 }

@@ -32,5 +32,8 @@ void reportFileError(MessageId id, const char* name);
 // started, an output name that cannot be made).
 [[noreturn]] void fatalFileError(MessageId id, const char* name);
 
-// Clears the banner flag, so that the next message brings the banner again.
+// No banner for the rest of the run (-N).
+void suppressBanner();
+
+// Clears the banner flags, so that the next message brings the banner again.
 void resetMessages();

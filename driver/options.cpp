@@ -56,10 +56,9 @@ bool readInteger(const char* p, long* value, const char** end, bool saturate = f
 // "," or "+" outside quotes, copied without its quotes. Empty, unbalanced or longer than 259
 // characters as written is fatal (after the option's own message, -U having none).
 const char* scanOptionArgument(const char* position, int capacity, char* destination, char letter) {
-    bool plain;
-    const int length = measureToken(position, tokenLimit, &plain);
-    // A measure with length -1 stops at 259; a longer argument runs on past it. As written,
-    // it ends only at a blank, NUL, "," or "+": a tab or line break is part of it.
+    const int length = measureToken(position, static_cast<int>(strnlen(position, tokenLimit)));
+    // The measure stops at 259; a longer argument runs on past it. As written, it ends only
+    // at a blank, NUL, "," or "+": a tab or line break is part of it.
     const char next = position[length];
     bool tooLong =
         length == tokenLimit && next != ' ' && next != '\0' && next != ',' && next != '+';
@@ -82,12 +81,7 @@ const char* scanOptionArgument(const char* position, int capacity, char* destina
         }
         fatalError(msgInvalidOption);
     }
-    if (plain && length < capacity) {
-        std::memcpy(destination, position, static_cast<size_t>(length));
-        destination[length] = '\0';
-    } else {
-        scanToken(scanCopy, position, destination, length, capacity);
-    }
+    scanToken(scanCopy, position, destination, length, capacity);
     return position + length;
 }
 
@@ -291,8 +285,10 @@ void parseOptionGroup(const char** position, bool secondPass) {
             p = scanOptionArgument(p, textCapacity, apply ? o.mainEntryName : scratchPath, 'm');
             break;
         case 'N':
-            if (apply)
+            if (apply) {
                 o.noBanner = 1;
+                suppressBanner();
+            }
             break;
         case 'O':
             p = scanOptionArgument(p, textCapacity, apply ? o.outputName : scratchPath, 'o');

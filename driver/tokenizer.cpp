@@ -43,7 +43,8 @@ inline unsigned char classOf(const ClassTable& table, char c) {
 int copyToken(const char* source, char* destination, int sourceLength, int capacity,
               const char* delimiters, int delimiterCount) {
     const bool measuring = delimiters != nullptr;
-    const int limit = sourceLength == -1 ? tokenLimit : sourceLength;
+    const int limit =
+        sourceLength == -1 ? static_cast<int>(strnlen(source, tokenLimit)) : sourceLength;
     int room = 0;
     if (!measuring)
         room = capacity == -1 ? tokenLimit : capacity - 1;
@@ -162,7 +163,7 @@ int quoteToken(const char* source, char* destination, int sourceLength, int capa
     int quotes = 0;
     bool needsQuotes = false;
     if (bound > 0)
-        length = static_cast<int>(findWordStopWithin(source, static_cast<size_t>(bound), false));
+        length = static_cast<int>(findWordStop(source, static_cast<size_t>(bound), false));
     for (; length < bound; ++length) {
         const char c = source[length];
         if (classOf(classTable, c) & runEndClass) {
@@ -216,6 +217,15 @@ int scanToken(int flags, const char* source, char* destination, int sourceLength
     if (flags == scanMeasure)
         return copyToken(source, nullptr, sourceLength, 0, destination, capacity);
     return copyToken(source, destination, sourceLength, capacity, nullptr, 0);
+}
+
+int measureToken(const char* text, int limit) {
+    static const char delimiters[] = {',', '+'};
+    // Nearly every token is a plain name: its run of ordinary characters is the token.
+    const int length = static_cast<int>(findWordStop(text, static_cast<size_t>(limit), true));
+    if (length == limit || text[length] != '"')
+        return length;
+    return copyToken(text, nullptr, limit, 0, delimiters, 2);
 }
 
 void nextListItem(uint32_t* listState, const char** position, char* destination, int capacity) {

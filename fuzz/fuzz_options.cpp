@@ -32,14 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data),
                      strnlen(reinterpret_cast<const char*>(data), size));
     const size_t textLength = text.size();
-    text.append(scanSlack, '\0'); // as the platform layer leaves its command line
     resetFuzzRunState();
     const bool group = text[0] == '-' || text[0] == '/';
     // A whole line is scanned behind the program's name.
     const int nameLength = group ? 0 : scanToken(scanCopy, text.c_str(), nullptr, textLength, 0);
     if (!group && nameLength == 0)
         return 0; // a fatal error in the main sequence
-    char* line = &text[0] + nameLength;
+    const char* line = text.c_str() + nameLength;
     const char *first = line, *second = line;
     try {
         group ? parseOptionGroup(&first, false) : scanCommandLine(line, false);

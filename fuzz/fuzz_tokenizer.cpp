@@ -4,8 +4,7 @@
 // Input: two bytes of source length (little-endian; 0xFFFF means -1, a terminated source,
 // otherwise taken modulo the source size + 1), two bytes of capacity (0xFFFF means -1,
 // otherwise modulo 1100), then the source. Every buffer is a heap block of exactly the size
-// the call may touch (a scanned text with its scanSlack), so AddressSanitizer sees any read or
-// write beyond it. The whole source,
+// the call may touch, so AddressSanitizer sees any read or write beyond it. The whole source,
 // its NUL bytes separating the arguments, is also an argv (the program's name first).
 #include <algorithm>
 #include <cstdint>
@@ -24,12 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int capacity = capacityCode == 0xFFFF ? -1 : static_cast<int>(capacityCode % 1100);
     const bool terminated = lengthCode == 0xFFFF;
     const int sourceLength = terminated ? -1 : static_cast<int>(lengthCode % (size - 3));
-    // Zeros: the terminator of a terminated source, and the slack.
-    std::vector<char> source((terminated ? size - 3 : sourceLength) + scanSlack);
-    std::copy(data + 4, data + 4 + source.size() - scanSlack - terminated, source.begin());
+    // Exactly the source's characters, and the terminator of a terminated one: a scan that
+    // reads past them is caught by the address sanitizer.
+    std::vector<char> source(terminated ? size - 3 : sourceLength);
+    std::copy(data + 4, data + 4 + source.size() - terminated, source.begin());
     const char* text = source.data();
     // The text as quoting sees it: up to the length given or the terminator.
-    const std::string whole(text, std::find(text, text + source.size() - scanSlack, '\0'));
+    const std::string whole(text, std::find(text, text + source.size(), '\0'));
 
     // A copy ends within its destination and, in a field of 260 or less, holds at most 259
     // characters; measuring (no delimiters) spans exactly what a copy that fits spans.
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // What quotes reads back through the copy rules as the text, spanning the whole word; a
     // child's command line split on POSIX gives the text back as one argument.
-    std::vector<char> word(room + scanSlack, 'Z');
+    std::vector<char> word(room, 'Z');
     const int quoted = scanToken(scanQuote, text, word.data(), sourceLength, capacity);
     std::vector<std::string> words;
     if (quoted > 0 && capacity != 0) {
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<char> back(tokenScratchSize);
         FUZZ_CHECK(scanToken(scanCopy, word.data(), back.data(), quoted, -1) == quoted);
         FUZZ_CHECK(whole == back.data());
-        splitCommandWords(std::string(word.data(), quoted).c_str(), words);
+        words = commandWords(std::string(word.data(), quoted));
         FUZZ_CHECK(words == std::vector<std::string>{whole});
     }
 
@@ -82,11 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::string& argument : arguments)
         argv.push_back(&argument[0]);
     std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
-    words.clear();
-    splitCommandWords(line.c_str(), words);
-    FUZZ_CHECK(words == arguments);
+    FUZZ_CHECK(commandWords(line) == arguments);
     const size_t lineLength = line.size();
-    line.append(scanSlack, '\0');
     position = line.c_str();
     for (size_t i = 0; i < arguments.size() && arguments[i].size() <= tokenLimit; ++i) {
         while (*position == ' ')

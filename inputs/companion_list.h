@@ -7,7 +7,6 @@
 // compiled at once. A missing, empty or unreadable list is silently skipped.
 void readCompanionList(const char* baseName);
 
-// The same for a list already in memory: `count` bytes at `text`, with text[count] == '\0'
-// and scanSlack defined bytes after it. Overwrites line ends and escape characters with
-// blanks.
+// The same for a list already in memory: `count` bytes at `text`, with text[count] == '\0'.
+// Overwrites line ends and escape characters with blanks.
 void addCompanionListNames(char* text, size_t count);

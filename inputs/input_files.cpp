@@ -1,6 +1,5 @@
 #include "inputs/input_files.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,42 +18,27 @@ void reportInvalidName(const char* text, int length) {
     reportFileError(msgInvalidFileName, name.c_str());
 }
 
+// The name of `length` characters ends in ".obj", the letters in any case, and that "." is
+// not its first character.
+bool hasObjectExtension(const char* name, size_t length) {
+    return length >= 5 && name[length - 4] == '.' && asciiLower(name[length - 3]) == 'o' &&
+           asciiLower(name[length - 2]) == 'b' && asciiLower(name[length - 1]) == 'j';
+}
+
 } // namespace
 
-namespace {
-
-// The name of `length` characters ends in a "." and "obj" in any case, and that "." is not
-// its first character. A byte with bit 5 set is "o", "b" or "j" only when it was one of
-// those letters in either case; a "." before them makes "obj" its extension whatever the
-// rest of the name holds. The four characters are compared as one word, bit 5 set on the
-// letters alone.
-bool hasObjectExtension(const char* name, size_t length) {
-    if (length < 5)
-        return false;
-    static const char lowerCase[4] = {'.', 'o', 'b', 'j'}, letterBits[4] = {0, 0x20, 0x20, 0x20};
-    uint32_t extension, lower, letters;
-    std::memcpy(&extension, name + length - 4, 4);
-    std::memcpy(&lower, lowerCase, 4);
-    std::memcpy(&letters, letterBits, 4);
-    return (extension | letters) == lower;
-}
-
-// Object files, nearly every name of a long line, go to their list as they stand: a plain
-// name (its own copy, its length known) with the extension "obj".
-bool isPlainObjectName(const char* text, int length, bool plain) {
-    return plain && length > 0 && length <= tokenLimit &&
-           hasObjectExtension(text, static_cast<size_t>(length));
-}
-
-// Every other name.
-void classifyInputFile(const char* text, int length, bool plain) {
+void addInputFile(const char* text, int length) {
     LinkOptions& o = linkOptions;
+    // Object files, nearly every name of a long line, go to their list as they stand when
+    // nothing in them is quoted.
+    if (length > 0 && length <= tokenLimit &&
+        hasObjectExtension(text, static_cast<size_t>(length)) &&
+        needsNoQuotes(text, static_cast<size_t>(length))) {
+        appendNameOfLength(&o.objectFiles, text, static_cast<size_t>(length));
+        return;
+    }
     size_t nameLength;
-    if (plain && length > 0 && length <= tokenLimit) {
-        nameLength = static_cast<size_t>(length);
-        std::memcpy(scratchPath, text, nameLength);
-        scratchPath[nameLength] = '\0';
-    } else if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
+    if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
         nameLength = std::strlen(scratchPath);
     } else {
         reportInvalidName(text, length);
@@ -113,21 +97,4 @@ void classifyInputFile(const char* text, int length, bool plain) {
     } else {
         appendName(&o.otherInputs, name);
     }
-}
-
-} // namespace
-
-void addInputFile(const char* text, int length, bool plain) {
-    if (isPlainObjectName(text, length, plain))
-        appendNameOfLength(&linkOptions.objectFiles, text, static_cast<size_t>(length), true);
-    else
-        classifyInputFile(text, length, plain);
-}
-
-void addInputNode(NameNode* node) {
-    const int length = static_cast<int>(node->length);
-    if (isPlainObjectName(node->text, length, node->isWord != 0))
-        appendNameNode(&linkOptions.objectFiles, node);
-    else
-        classifyInputFile(node->text, length, node->isWord != 0);
 }

@@ -4,15 +4,15 @@
 // system. Everything above this header is written once and never includes system headers.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The process's raw command line, program name included (GetCommandLineA on Windows;
-// rebuilt from argv on POSIX, see command_words.h), followed by scanSlack more NUL characters
-// (driver/tokenizer.h) for the scanners. The run's own copy, kept to its end: the main
-// sequence terminates names in it where they stand. Called once as the run starts; on POSIX
-// it also sets SIGPIPE to be ignored, so that output into a closed pipe fails as on Windows
-// instead of ending the run (children start with the default again).
-char* platformCommandLine(int argc, char** argv);
+// rebuilt from argv on POSIX, see command_words.h), terminated, unchanged to the end of the
+// run. Called once as the run starts; on POSIX it also sets SIGPIPE to be ignored, so that
+// output into a closed pipe fails as on Windows instead of ending the run (children start
+// with the default again).
+const char* platformCommandLine(int argc, char** argv);
 
 // Loads string-table entry `id` of the program's resources into `buffer` (size bytes,
 // terminator included), in the user's language. Returns the characters loaded, 0 when the
@@ -58,6 +58,11 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 bool platformRunChild(const char* programPath, const char* programWord, const char* commandText,
                       unsigned* exitCode);
 
+// Reads the whole file `name` into storage of its own (std::malloc; the caller releases it
+// with std::free), with a terminator after its *size bytes. nullptr for a file that is
+// missing or unreadable, or that does not fit in memory.
+char* platformReadFile(const char* name, size_t* size);
+
 // Removes the file `name` from the current directory; a file that is not there is no error.
 void platformRemoveFile(const char* name);
 
@@ -81,3 +86,44 @@ bool platformOpensOptionGroup(char c);
 // does not fit: on Windows 0, as SearchPathA leaves it; on POSIX its length, `out` empty, so
 // that the caller can ask again with room for it.
 unsigned platformStoreFoundPath(const std::string& path, char* out, unsigned size);
+
+// The registry as the environment import sees it: open, enumerate, query, close. On Windows
+// the real registry; on POSIX a store of .reg files (registry/registry_posix.cpp); in the unit
+// tests the fake's keys. Keys and values as the Win32 calls give them, in the ANSI code page.
+#include <cstdint>
+
+typedef void* RegistryKey;
+
+enum RegistryRoot { rootLocalMachine, rootCurrentUser };
+
+enum : uint32_t {
+    accessQueryValue = 0x1,    // KEY_QUERY_VALUE
+    accessEnumerateKeys = 0x8, // KEY_ENUMERATE_SUB_KEYS
+};
+
+enum : uint32_t {
+    registryString = 1,       // REG_SZ
+    registryExpandString = 2, // REG_EXPAND_SZ
+    registryBinary = 3,       // REG_BINARY
+    registryDword = 4,        // REG_DWORD
+    registryMultiString = 7,  // REG_MULTI_SZ
+};
+
+// Each call returns 0 on success and nonzero otherwise, as the Win32 registry does.
+
+// Opens subKey ("A\\B" paths allowed) below a root.
+long registryOpenRoot(RegistryRoot root, const char* subKey, uint32_t access, RegistryKey* out);
+// Opens subKey below an open key.
+long registryOpenKey(RegistryKey key, const char* subKey, uint32_t access, RegistryKey* out);
+// Name of the subkey at index (nameSize bytes with terminator); nonzero past the last one
+// or when the name does not fit.
+long registryEnumKey(RegistryKey key, uint32_t index, char* name, uint32_t nameSize);
+// Reads value `name`; *dataSize in: room in bytes, out: bytes stored. Nonzero when missing or
+// when it does not fit.
+long registryQueryValue(RegistryKey key, const char* name, uint32_t* type, unsigned char* data,
+                        uint32_t* dataSize);
+// Value at index: name (nameSize bytes with terminator), type and data (*dataSize in/out).
+// Nonzero past the last value, or when the name or data does not fit.
+long registryEnumValue(RegistryKey key, uint32_t index, char* name, uint32_t nameSize,
+                       uint32_t* type, unsigned char* data, uint32_t* dataSize);
+void registryCloseKey(RegistryKey key);

@@ -1,5 +1,6 @@
 #include "platform/platform_fake.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/ascii.h"
@@ -7,6 +8,7 @@
 #include "platform/file_names.h"
 #include "platform/message_table.h"
 #include "platform/platform.h"
+#include "platform/registry/registry_tree.h"
 
 FakePlatform fakePlatform;
 
@@ -108,6 +110,17 @@ bool platformRunChild(const char* programPath, const char* programWord, const ch
     return true;
 }
 
+char* platformReadFile(const char* name, size_t* size) {
+    auto found = fakePlatform.contents.find(name);
+    if (found == fakePlatform.contents.end())
+        return nullptr;
+    char* text = static_cast<char*>(std::malloc(found->second.size() + 1));
+    std::memcpy(text, found->second.data(), found->second.size());
+    text[found->second.size()] = '\0';
+    *size = found->second.size();
+    return text;
+}
+
 void platformRemoveFile(const char* name) {
     fakePlatform.removals.push_back(name);
 }
@@ -121,6 +134,17 @@ void* platformLoadLibrary(const char*) {
 }
 
 void platformFreeLibrary(void*) {}
+
+// The keys of a root, read from its text each time the root is opened, as the POSIX store
+// reads its file once a run.
+const RegFileKey& registryRootTree(RegistryRoot root) {
+    static RegFileKey trees[2];
+    const int index = root == rootLocalMachine ? 0 : 1;
+    const std::string& text = fakePlatform.registry[index];
+    trees[index] = RegFileKey();
+    regFileParse(text.data(), text.size(), regFileLocale, trees[index]);
+    return trees[index];
+}
 
 int platformNativeMachine() {
     return fakePlatform.nativeMachine;

@@ -12,6 +12,8 @@ struct FakePlatform {
     // What the system has.
     std::map<std::string, std::string> environment;
     std::set<std::string> files;                    // "dir/name"; programs as well as libraries
+    std::map<std::string, std::string> contents;    // what platformReadFile finds, by name
+    std::string registry[2]; // .reg texts: HKEY_LOCAL_MACHINE's keys, HKEY_CURRENT_USER's
     std::vector<std::string> programPath = {"bin"}; // the standard search for programs
     std::map<std::string, unsigned> exitCodes;      // by program name; 0 when absent
     std::set<std::string> unstartable;              // programs found that cannot be started

@@ -6,6 +6,7 @@
 #include "platform/file_names.h"
 #include "platform/locale_text.h"
 #include "platform/message_table.h"
+#include "platform/read_file.h"
 
 #include <cctype>
 #include <cerrno>
@@ -132,14 +133,13 @@ template <typename Visit> bool forEachItem(const char* list, char separator, Vis
 
 } // namespace
 
-char* platformCommandLine(int argc, char** argv) {
+const char* platformCommandLine(int argc, char** argv) {
     // Read once, at the start of the run. From here on a write into a closed pipe only fails,
     // as it does on Windows, and the run goes on to its link and clean-up.
     signal(SIGPIPE, SIG_IGN);
-    static std::unique_ptr<char[]> commandLine;
-    size_t length;
-    commandLine.reset(rebuildCommandLine(argc, argv, &length, true));
-    return commandLine.get();
+    static std::string commandLine;
+    commandLine = buildCommandLine(argc, argv);
+    return commandLine.c_str();
 }
 
 int platformLoadString(int id, char* buffer, int size) {
@@ -267,15 +267,14 @@ unsigned platformFindLibrary(const char* dir, const char* name, char* out, unsig
 
 bool platformRunChild(const char* programPath, const char* programWord, const char* commandText,
                       unsigned* exitCode) {
-    // The words go into one block beside their pointers, taken as the two pieces are copied
-    // there: no string of its own for each of thousands of names. Only the part of the
-    // pointers' room that is used is ever touched.
+    // The words go into one block beside their pointers: no string of its own for each of
+    // thousands of names.
     const size_t wordLength = std::strlen(programWord), textLength = std::strlen(commandText);
-    const size_t length = wordLength + textLength;
-    std::unique_ptr<char[]> storage(new char[length + 1 + scanSlack]);
-    std::unique_ptr<char*[]> argv(new char*[maxCommandWords(length) + 2]);
-    size_t count = splitCommandWordsInto(programWord, wordLength, commandText, textLength,
-                                         storage.get(), argv.get());
+    std::unique_ptr<char[]> storage(new char[wordLength + textLength + 1]);
+    std::memcpy(storage.get(), programWord, wordLength);
+    std::memcpy(storage.get() + wordLength, commandText, textLength + 1);
+    std::unique_ptr<char*[]> argv(new char*[maxCommandWords(wordLength + textLength) + 2]);
+    size_t count = splitCommandWords(storage.get(), argv.get());
     if (count == 0)
         argv[count++] = const_cast<char*>(programPath);
     argv[count] = nullptr;
@@ -309,6 +308,10 @@ bool platformRunChild(const char* programPath, const char* programWord, const ch
     else
         *exitCode = 255;
     return true;
+}
+
+char* platformReadFile(const char* name, size_t* size) {
+    return readWholeFile(name, size);
 }
 
 void platformRemoveFile(const char* name) {

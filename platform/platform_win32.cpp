@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "driver/tokenizer.h"
+#include "platform/read_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +12,8 @@
 #include <string>
 #include <vector>
 
-char* platformCommandLine(int, char**) {
-    // The system's text, copied so that it carries the scanners' slack.
-    static std::string commandLine;
-    commandLine = GetCommandLineA();
-    commandLine.append(scanSlack, '\0');
-    return &commandLine[0];
+const char* platformCommandLine(int, char**) {
+    return GetCommandLineA();
 }
 
 int platformLoadString(int id, char* buffer, int size) {
@@ -118,6 +114,10 @@ bool platformRunChild(const char*, const char* programWord, const char* commandT
     CloseHandle(process.hProcess);
     *exitCode = code;
     return true;
+}
+
+char* platformReadFile(const char* name, size_t* size) {
+    return readWholeFile(name, size);
 }
 
 void platformRemoveFile(const char* name) {

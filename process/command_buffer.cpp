@@ -52,25 +52,16 @@ void appendQuotedToken(const char* text) {
 void appendCommandText(const char* text, int asToken) {
     if (commandBuffer.capacity == 0)
         allocateCommandBuffer();
-    size_t length;
-    if (!asToken) {
-        length = text[0] != '\0' && text[1] == '\0' ? 1 : std::strlen(text);
-    } else {
-        // A word without blanks and double quotes is its own token form: copied straight in.
-        // The text lies in anyone's field: read no further than its terminator.
-        length = std::strlen(text);
-        if (length > tokenLimit || !needsNoQuotes(text, length)) {
-            appendQuotedToken(text);
-            return;
-        }
+    const size_t length = std::strlen(text);
+    // A word without blanks and double quotes is its own token form: copied straight in.
+    if (asToken && (length > tokenLimit || !needsNoQuotes(text, length))) {
+        appendQuotedToken(text);
+        return;
     }
     const int32_t count = static_cast<int32_t>(length);
     makeRoomFor(count);
     char* end = commandBuffer.data + commandBuffer.length;
-    if (length == 1)
-        end[0] = text[0]; // mostly the blank between two words
-    else
-        copyCharacters(end, text, length);
+    std::memcpy(end, text, length);
     end[length] = '\0';
     commandBuffer.length += count;
 }
@@ -90,7 +81,7 @@ void appendBlankAndNames(const NameNode* first) {
         makeRoomFor(count);
         char* end = commandBuffer.data + commandBuffer.length;
         end[0] = ' ';
-        copyCharacters(end + 1, name->text, name->length);
+        std::memcpy(end + 1, name->text, name->length);
         commandBuffer.length += count;
     }
     commandBuffer.data[commandBuffer.length] = '\0';

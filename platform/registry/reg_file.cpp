@@ -21,7 +21,7 @@
 
 #include "platform/ascii.h"
 #include "platform/locale_text.h"
-#include "platform/registry/registry_store.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 #include <climits>

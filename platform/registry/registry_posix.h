@@ -1,4 +1,5 @@
-// Test seam of the POSIX registry store (registry_posix.cpp). POSIX builds only.
+// Test seam of the POSIX registry store (registry_posix.cpp): its platform tests read other
+// files than the machine's. POSIX builds only.
 #pragma once
 
 // Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER at other .reg files (nullptr: the usual place,

@@ -1,5 +1,5 @@
 // The registry on Windows: the Win32 calls themselves, in the ANSI code page.
-#include "platform/registry/registry_store.h"
+#include "platform/platform.h"
 
 #include <windows.h>
 

@@ -155,10 +155,9 @@ static void runCase(const Case& c, const Env& common) {
     std::vector<Words> children, expectedChildren(c.children.size());
     std::istringstream log(logText);
     for (std::string line; std::getline(log, line);)
-        splitCommandWords(line.erase(line.find_last_not_of('\r') + 1).c_str(),
-                          children.emplace_back());
+        children.push_back(commandWords(line.erase(line.find_last_not_of('\r') + 1)));
     for (size_t i = 0; i < c.children.size(); ++i)
-        splitCommandWords(expand(c.children[i]).c_str(), expectedChildren[i]);
+        expectedChildren[i] = commandWords(expand(c.children[i]));
     EXPECT_EQ(children, expectedChildren);
     for (const std::string& name : c.made)
         expectedFiles.insert(replaceAll(name, "%P", pid));

@@ -136,55 +136,32 @@ TEST(Platform, ChildWords) {
         {"  a\" b \"c  d\\e ", {"a b c", "d\\e"}},
         {"a\"b", {"ab"}},
     };
-    for (const auto& c : cases) {
-        std::vector<std::string> words;
-        splitCommandWords(c.line, words);
-        EXPECT_EQ(c.words, words) << c.line;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(c.words, commandWords(c.line)) << c.line;
 }
 
-// main's arguments as the system lays them out (the strings one after another above the
-// pointers) give the line that the word-by-word rebuild gives, whether the one pass over them
-// can take them or not: a blank, a double quote, an empty argument, a terminator inside an
-// argument's place. Cut anywhere into a program word and a command text, the line gives a
-// child its words back.
-TEST(Platform, CommandLineFromTheSystemsArguments) {
-    const std::string name40 = std::string(36, 'n') + ".obj";
-    const std::vector<std::vector<std::string>> cases = {
-        {"veldra"},
-        {"veldra", "-N", name40, "a,b.obj", "x+y"},
-        {"veldra", "a b.obj", "c.obj"},
-        {"veldra", "a\"b"},
-        {"veldra", "", "a.obj"},
-        {"veldra", "a.obj", ""},
-        {"veldra", std::string("a.o\0bj", 6), "c.obj"}};
-    for (const auto& words : cases) {
-        const size_t pointers = sizeof(char*) * (words.size() + 1);
-        std::vector<char> block(pointers);
-        for (const std::string& word : words)
-            block.insert(block.end(), word.c_str(), word.c_str() + word.size() + 1);
-        char** argv = reinterpret_cast<char**>(block.data());
-        for (size_t i = 0, at = pointers; i < words.size(); at += words[i++].size() + 1)
-            argv[i] = block.data() + at;
-        argv[words.size()] = nullptr;
-        const int argc = static_cast<int>(words.size());
-        const std::string expected = buildCommandLine(argc, argv);
-        // The storage the line is likely to get is left dirty, so that its slack counts.
-        const size_t size = expected.size() + 1 + scanSlack;
-        delete[] static_cast<char*>(std::memset(new char[size], 'x', size));
-        size_t length;
-        std::unique_ptr<char[]> line(rebuildCommandLine(argc, argv, &length, true));
-        EXPECT_EQ(expected + std::string(1 + scanSlack, '\0'), std::string(line.get(), size));
-        std::vector<char> storage(size);
-        std::vector<char*> split(maxCommandWords(length));
-        std::vector<std::string> inLine;
-        splitCommandWords(expected.c_str(), inLine);
-        for (size_t cut = 0; cut <= length; ++cut) {
-            split.resize(splitCommandWordsInto(line.get(), cut, line.get() + cut, length - cut,
-                                               storage.data(), split.data()));
-            EXPECT_EQ(inLine, std::vector<std::string>(split.begin(), split.end())) << cut;
-            split.resize(maxCommandWords(length));
-        }
+// The POSIX command line rebuilt from argv: plain words as they stand, runs of blanks and
+// double quotes quoted, an empty argument as "", and every argument read back as one word.
+TEST(Platform, CommandLineFromArguments) {
+    const struct {
+        std::vector<std::string> argv;
+        std::string line;
+    } cases[] = {
+        {{"veldra"}, "veldra"},
+        {{"veldra", "-N", "a,b.obj", "x+y"}, "veldra -N a,b.obj x+y"},
+        {{"veldra", "my file.obj", "c.obj"}, "veldra my\" \"file.obj c.obj"},
+        {{"veldra", "a\"b"}, "veldra a\"\"\"\"b"},
+        {{"veldra", "", "a.obj"}, "veldra \"\" a.obj"},
+        {{"veldra", " \" x"}, "veldra \" \"\" \"x"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words = c.argv;
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(&word[0]);
+        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(c.line, line);
+        EXPECT_EQ(c.argv, commandWords(line)) << line;
     }
 }
 

@@ -1,8 +1,9 @@
-// The registry import's precedence, limits and guard, run against the store: .reg files read by
-// the .reg reader on POSIX, the real registry (under Wine in the cross build) on Windows.
+// The registry import's precedence, limits and guard. Built twice: into the unit tests, over
+// the fake platform's registry and environment, and (VELDRA_REAL_REGISTRY) into the platform
+// tests, over the real ones: the store of .reg files on POSIX, the registry (under Wine in
+// the cross build) on Windows. The fake must answer as the real layers do.
 #include "derovezo/derovezo.h"
 #include "platform/platform.h"
-#include "platform/platform_fake.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,9 @@
 #include <utility>
 #include <vector>
 
-#ifndef _WIN32
+#ifndef VELDRA_REAL_REGISTRY
+#include "platform/platform_fake.h"
+#elif !defined(_WIN32)
 #include "platform/registry/registry_posix.h"
 #endif
 
@@ -28,10 +31,13 @@ std::string readFixture() {
     return bytes.str();
 }
 
-// Makes the .reg file the keys of HKEY_LOCAL_MACHINE (index 0) or HKEY_CURRENT_USER (1): on
-// Windows with `reg import` into the 32-bit view that veldra reads (Wine's drive Z: is the
-// Unix root), elsewhere as the store file.
+// Makes the .reg file the keys of HKEY_LOCAL_MACHINE (index 0) or HKEY_CURRENT_USER (1): the
+// fake's text; on Windows `reg import` into the 32-bit view that veldra reads (Wine's drive Z:
+// is the Unix root); on POSIX the store file.
 void installStore(int index, const std::string& regFile) {
+#ifndef VELDRA_REAL_REGISTRY
+    fakePlatform.registry[index] = regFile;
+#else
     std::ofstream(storeFiles[index], std::ios::binary) << regFile;
 #ifdef _WIN32
     ASSERT_EQ(0,
@@ -40,10 +46,13 @@ void installStore(int index, const std::string& regFile) {
 #else
     registrySetStoreFiles(storeFiles[0], storeFiles[1]);
 #endif
+#endif
 }
 
 void removeStore() {
-#ifdef _WIN32
+#ifndef VELDRA_REAL_REGISTRY
+    fakePlatform.registry[0] = fakePlatform.registry[1] = "";
+#elif defined(_WIN32)
     for (const std::string root : {"HKLM", "HKCU"})
         std::system(("reg delete " + root + "\\Software\\Quenlow /f /reg:32 >NUL 2>&1").c_str());
 #else
@@ -87,9 +96,16 @@ struct ImportCase {
 
 void expectImports(const std::vector<ImportCase>& cases) {
     for (const ImportCase& c : cases) {
+#ifndef VELDRA_REAL_REGISTRY
         fakePlatform = FakePlatform();
+#endif
+        // Each case starts from the variables it names, set or unset as it says, and from no
+        // import before it.
+        platformSetEnvironment("VEZIDU_PARSED", nullptr);
+        for (const auto& [name, value] : c.after)
+            platformSetEnvironment(name.c_str(), nullptr);
         for (const auto& [name, value] : c.before)
-            fakePlatform.environment[name] = value;
+            platformSetEnvironment(name.c_str(), value);
         removeStore();
         installStore(0, regFile(c.machine, "HKEY_LOCAL_MACHINE"));
         installStore(1, c.user[0] == '\n' ? regFile(c.user, "HKEY_CURRENT_USER") : c.user);

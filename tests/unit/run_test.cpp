@@ -17,9 +17,6 @@
 #include "platform/platform.h"
 #include "platform/platform_fake.h"
 #include "process/command_buffer.h"
-#ifndef _WIN32
-#include "platform/registry/registry_posix.h"
-#endif
 
 namespace {
 
@@ -64,24 +61,16 @@ struct RunResult {
 // The whole main sequence over `args` on fakePlatform with an empty registry store, or with
 // `scanOnly` just its two passes over the command line.
 RunResult runLine(const std::string& args, bool scanOnly = false) {
-#ifndef _WIN32
-    registrySetStoreFiles("", "");
-#endif
-    // With the slack the platform layer gives its command line, which lives as long as the
-    // run's lists (to the next run) since they point into it.
-    static std::string line, padded;
-    const std::string slack(scanSlack, '\0');
-    line = "veldra " + args + slack;
-    padded = args + slack;
+    const std::string line = "veldra " + args;
     testing::internal::CaptureStdout();
     int status = -1;
     try {
         if (scanOnly) {
             resetRunState();
-            scanCommandLine(&padded[0], false);
-            scanCommandLine(&padded[0], true);
+            scanCommandLine(args.c_str(), false);
+            scanCommandLine(args.c_str(), true);
         } else {
-            status = runMainSequence(2, &line[0]);
+            status = runMainSequence(2, line.c_str());
         }
     } catch (const FakeExit& end) {
         status = end.status;
@@ -481,8 +470,8 @@ TEST(Run, CompanionLists) {
                 "ERROR: (3) Invalid file name :  " + a256 + ".obj\n"},
     };
     for (const auto& c : cases) {
-        std::ofstream("main.eom", std::ios::binary) << c.list;
         fakePlatform = standardPlatform();
+        fakePlatform.contents["main.eom"] = c.list;
         const RunResult result = runLine("-E main.obj");
         Lines expected = c.compiled;
         if (c.objects != "-")
@@ -490,7 +479,6 @@ TEST(Run, CompanionLists) {
         EXPECT_EQ(expected, fakePlatform.children) << c.list;
         EXPECT_EQ(c.out, result.out) << c.list;
     }
-    std::remove("main.eom");
 }
 
 // What the options become: the names tool's words (between "/N /Ovdrlds00012A3F " and the

@@ -301,7 +301,7 @@ int main(int argc, char** argv) {
     std::string tool = toolNameOf(module);
     // The driver's own splitting rules, not the C runtime's: the words are what it meant.
     line = GetCommandLineA();
-    splitCommandWords(line.c_str(), words);
+    words = commandWords(line);
 #else
     std::string tool = toolNameOf(argc > 0 ? argv[0] : "");
     for (int i = 0; i < argc; ++i) {

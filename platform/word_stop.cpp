@@ -1,0 +1,76 @@
+#include "platform/word_stop.h"
+
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Every name of a command line is scanned for its end several times (measured, checked for
+// quotes, split again in the child's words), so the scan looks at sixteen characters at once
+// where the processor can. It reads only the characters it is given: the last block of a
+// text overlaps the one before it instead of running past the end.
+
+namespace {
+
+// One character at a time: short texts, and processors without SSE2.
+size_t scanEach(const char* text, size_t count, bool delimiters) {
+    for (size_t i = 0; i < count; ++i) {
+        if (isWordStop(text[i], delimiters))
+            return i;
+    }
+    return count;
+}
+
+#if defined(__SSE2__)
+// Bit i set when byte i of `bytes` is a word stop.
+unsigned stopMask(__m128i bytes, bool delimiters) {
+    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()),
+                                 _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
+                                              _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
+    if (delimiters)
+        stops = _mm_or_si128(stops, _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+                                                 _mm_cmpeq_epi8(bytes, _mm_set1_epi8('+'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(stops));
+}
+
+__m128i loadBlock(const char* text) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+}
+
+unsigned lowestBit(unsigned mask) {
+    return static_cast<unsigned>(__builtin_ctz(mask));
+}
+#endif
+
+} // namespace
+
+size_t findWordStop(const char* text, size_t count, bool delimiters) {
+#if defined(__SSE2__)
+    if (count >= 16) {
+        size_t offset = 0;
+        for (; offset + 16 <= count; offset += 16) {
+            const unsigned mask = stopMask(loadBlock(text + offset), delimiters);
+            if (mask != 0)
+                return offset + lowestBit(mask);
+        }
+        if (offset == count)
+            return count;
+        // The rest, in the block that ends with the text; its first bytes were seen already.
+        const unsigned mask =
+            stopMask(loadBlock(text + count - 16), delimiters) >> (offset + 16 - count);
+        return mask != 0 ? offset + lowestBit(mask) : count;
+    }
+    if (count >= 8) {
+        // A name of a dozen characters: its first and its last eight, which overlap.
+        int64_t head, tail;
+        std::memcpy(&head, text, 8);
+        std::memcpy(&tail, text + count - 8, 8);
+        const unsigned mask = stopMask(_mm_set_epi64x(tail, head), delimiters);
+        if (mask == 0)
+            return count;
+        return (mask & 0xFFu) != 0 ? lowestBit(mask) : count - 8 + lowestBit(mask >> 8);
+    }
+#endif
+    return scanEach(text, count, delimiters);
+}

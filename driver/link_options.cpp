@@ -97,7 +97,9 @@ void addExcludeSymbol(const char* symbol) {
     linkOptions.excludeSymbols.head = node;
 }
 
-void appendNameOfLength(NameList* list, const char* name, size_t length) {
+namespace {
+
+void appendNode(NameList* list, const char* name, size_t length, bool isWord) {
     NameNode* node = static_cast<NameNode*>(takeNodeStorage(sizeof(NameNode) + length + 1));
     char* text = reinterpret_cast<char*>(node + 1);
     std::memcpy(text, name, length);
@@ -105,12 +107,22 @@ void appendNameOfLength(NameList* list, const char* name, size_t length) {
     node->next = nullptr;
     node->text = text;
     node->length = static_cast<uint32_t>(length);
-    node->isWord = length <= tokenLimit && needsNoQuotes(name, length);
+    node->isWord = isWord;
     if (list->tail)
         list->tail->next = node;
     else
         list->head = node;
     list->tail = node;
+}
+
+} // namespace
+
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
+    appendNode(list, name, length, length <= tokenLimit && needsNoQuotes(name, length));
+}
+
+void appendWord(NameList* list, const char* name, size_t length) {
+    appendNode(list, name, length, true);
 }
 
 void appendName(NameList* list, const char* name) {

@@ -84,3 +84,5 @@ void addExcludeSymbol(const char* symbol);
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
 void appendNameOfLength(NameList* list, const char* name, size_t length);
+// The same for a name of at most 259 characters that needsNoQuotes has found to be a word.
+void appendWord(NameList* list, const char* name, size_t length);

@@ -76,6 +76,10 @@ void scanCommandLine(const char* line, bool secondPass) {
     measured.line = secondPass ? nullptr : line;
     measured.names.clear();
     const char* const end = line + std::strlen(line);
+    // Room for as many names as the line can hold (a character and a separator each), taken
+    // once: only what is used is ever touched.
+    if (!secondPass)
+        measured.names.reserve(static_cast<size_t>(end - line) / 2 + 1);
     for (const char* position = line; *position != '\0';) {
         if (isWordSeparator(*position)) {
             ++position;

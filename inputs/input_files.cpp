@@ -20,23 +20,15 @@ void reportInvalidName(const char* text, int length) {
 
 // The name of `length` characters ends in ".obj", the letters in any case, and that "." is
 // not its first character.
-bool hasObjectExtension(const char* name, size_t length) {
+inline bool hasObjectExtension(const char* name, size_t length) {
     return length >= 5 && name[length - 4] == '.' && asciiLower(name[length - 3]) == 'o' &&
            asciiLower(name[length - 2]) == 'b' && asciiLower(name[length - 1]) == 'j';
 }
 
-} // namespace
-
-void addInputFile(const char* text, int length) {
+// Every name but an object file without quotes: copied out of its quotes and classified by
+// its extension.
+void classifyByExtension(const char* text, int length) {
     LinkOptions& o = linkOptions;
-    // Object files, nearly every name of a long line, go to their list as they stand when
-    // nothing in them is quoted.
-    if (length > 0 && length <= tokenLimit &&
-        hasObjectExtension(text, static_cast<size_t>(length)) &&
-        needsNoQuotes(text, static_cast<size_t>(length))) {
-        appendNameOfLength(&o.objectFiles, text, static_cast<size_t>(length));
-        return;
-    }
     size_t nameLength;
     if (scanToken(scanCopy, text, scratchPath, length, textCapacity) != 0) {
         nameLength = std::strlen(scratchPath);
@@ -97,4 +89,18 @@ void addInputFile(const char* text, int length) {
     } else {
         appendName(&o.otherInputs, name);
     }
+}
+
+} // namespace
+
+void addInputFile(const char* text, int length) {
+    // Object files, nearly every name of a long line, go to their list as they stand when
+    // nothing in them is quoted.
+    if (length > 0 && length <= tokenLimit &&
+        hasObjectExtension(text, static_cast<size_t>(length)) &&
+        needsNoQuotes(text, static_cast<size_t>(length))) {
+        appendWord(&linkOptions.objectFiles, text, static_cast<size_t>(length));
+        return;
+    }
+    classifyByExtension(text, length);
 }

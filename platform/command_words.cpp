@@ -1,6 +1,7 @@
 #include "platform/command_words.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/word_stop.h"
 
@@ -41,13 +42,27 @@ void appendArgument(std::string& line, const char* argument, size_t length) {
 } // namespace
 
 std::string buildCommandLine(int argc, char** argv) {
-    std::string line;
-    for (int i = 0; i < argc; ++i) {
-        // The argument is the system's: read no further than its terminator.
-        const char* argument = argv[i] != nullptr ? argv[i] : "";
+    // Nearly every argument is a plain word, copied as it stands into storage made for all of
+    // them at once; from the first that needs quotes on, the rest is appended as it must be.
+    // The arguments are the system's: read no further than their terminators.
+    const size_t count = static_cast<size_t>(argc > 0 ? argc : 0);
+    std::unique_ptr<size_t[]> lengths(new size_t[count]);
+    size_t total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += (lengths[i] = argv[i] != nullptr ? std::strlen(argv[i]) : 0) + 1;
+    std::unique_ptr<char[]> plain(new char[total]);
+    size_t used = 0, i = 0;
+    for (; i < count && argv[i] != nullptr && needsNoQuotes(argv[i], lengths[i]); ++i) {
+        if (i > 0)
+            plain[used++] = blank;
+        std::memcpy(&plain[used], argv[i], lengths[i]);
+        used += lengths[i];
+    }
+    std::string line(plain.get(), used);
+    for (; i < count; ++i) {
         if (i > 0)
             line += blank;
-        appendArgument(line, argument, std::strlen(argument));
+        appendArgument(line, argv[i] != nullptr ? argv[i] : "", lengths[i]);
     }
     return line;
 }

@@ -23,34 +23,34 @@ size_t scanEach(const char* text, size_t count, bool delimiters) {
 }
 
 #if defined(__SSE2__)
-// Bit i set when byte i of `bytes` is a word stop.
-unsigned stopMask(__m128i bytes, bool delimiters) {
-    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()),
-                                 _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
-                                              _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
-    if (delimiters)
-        stops = _mm_or_si128(stops, _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
-                                                 _mm_cmpeq_epi8(bytes, _mm_set1_epi8('+'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(stops));
-}
+// Bit i set when byte i of the block at `text` is a word stop; the stop characters as blocks
+// of their own, made once a scan.
+struct StopBlocks {
+    __m128i zero, blank, quote, comma, plus;
+};
 
-__m128i loadBlock(const char* text) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+template <bool delimiters> unsigned stopMask(const char* text, const StopBlocks& stops) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    __m128i found = _mm_or_si128(
+        _mm_cmpeq_epi8(bytes, stops.zero),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, stops.blank), _mm_cmpeq_epi8(bytes, stops.quote)));
+    if (delimiters)
+        found = _mm_or_si128(found, _mm_or_si128(_mm_cmpeq_epi8(bytes, stops.comma),
+                                                 _mm_cmpeq_epi8(bytes, stops.plus)));
+    return static_cast<unsigned>(_mm_movemask_epi8(found));
 }
 
 unsigned lowestBit(unsigned mask) {
     return static_cast<unsigned>(__builtin_ctz(mask));
 }
-#endif
 
-} // namespace
-
-size_t findWordStop(const char* text, size_t count, bool delimiters) {
-#if defined(__SSE2__)
+template <bool delimiters> inline size_t findStop(const char* text, size_t count) {
+    const StopBlocks stops = {_mm_setzero_si128(), _mm_set1_epi8(' '), _mm_set1_epi8('"'),
+                              _mm_set1_epi8(','), _mm_set1_epi8('+')};
     if (count >= 16) {
         size_t offset = 0;
         for (; offset + 16 <= count; offset += 16) {
-            const unsigned mask = stopMask(loadBlock(text + offset), delimiters);
+            const unsigned mask = stopMask<delimiters>(text + offset, stops);
             if (mask != 0)
                 return offset + lowestBit(mask);
         }
@@ -58,19 +58,31 @@ size_t findWordStop(const char* text, size_t count, bool delimiters) {
             return count;
         // The rest, in the block that ends with the text; its first bytes were seen already.
         const unsigned mask =
-            stopMask(loadBlock(text + count - 16), delimiters) >> (offset + 16 - count);
+            stopMask<delimiters>(text + count - 16, stops) >> (offset + 16 - count);
         return mask != 0 ? offset + lowestBit(mask) : count;
     }
     if (count >= 8) {
         // A name of a dozen characters: its first and its last eight, which overlap.
-        int64_t head, tail;
-        std::memcpy(&head, text, 8);
-        std::memcpy(&tail, text + count - 8, 8);
-        const unsigned mask = stopMask(_mm_set_epi64x(tail, head), delimiters);
+        char block[16];
+        std::memcpy(block, text, 8);
+        std::memcpy(block + 8, text + count - 8, 8);
+        const unsigned mask = stopMask<delimiters>(block, stops);
         if (mask == 0)
             return count;
         return (mask & 0xFFu) != 0 ? lowestBit(mask) : count - 8 + lowestBit(mask >> 8);
     }
-#endif
     return scanEach(text, count, delimiters);
+}
+#endif
+
+} // namespace
+
+size_t findWordStop(const char* text, size_t count, bool delimiters) {
+#if defined(__SSE2__)
+    if (delimiters)
+        return findStop<true>(text, count);
+    return findStop<false>(text, count);
+#else
+    return scanEach(text, count, delimiters);
+#endif
 }

@@ -1,16 +1,45 @@
 #!/usr/bin/env bash
-# Puts each deliberate fault of faults.tsv into the product code, one at a time, rebuilds the
+# Puts each deliberate fault of a list into the product code, one at a time, rebuilds the
 # native configuration and runs its fast suites (unit, platform, end to end without the slow
 # cases); reports the faults that no test catches, and the share caught.
 #   tests/mutation/run.sh [build folder] [fault list]
+#   tests/mutation/run.sh --check [fault list ...]
 #   (default: build/mutation, configured if missing; tests/mutation/faults.tsv; the other list is
 #   tests/mutation/independent.tsv)
-# faults.tsv: one fault a line, "file<TAB>text<TAB>replacement", "¶" standing for a line break;
-# the text must occur exactly once in the file. Lines starting with # are comments.
+# A list holds one fault a line, "file<TAB>function<TAB>text<TAB>replacement" (see apply.awk);
+# lines starting with # are comments. --check only tries every fault of the lists, builds and
+# runs nothing, and fails when one no longer applies (a CTest case runs it). Exit status: 0; 1
+# when a fault does not apply, or a build fails.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+here=$root/tests/mutation
+
+# mutate <file> <function> <text> <replacement>: the file with the fault in it, on standard
+# output; status 2 or 3 (and the reason) when the fault does not apply.
+mutate() {
+    FAULT_FUNCTION=$2 FAULT_TEXT=$3 FAULT_REPLACEMENT=$4 awk -f "$here/apply.awk" "$root/$1"
+}
+
+if [ "${1:-}" = --check ]; then
+    shift
+    [ $# -gt 0 ] || set -- "$here/faults.tsv" "$here/independent.tsv"
+    stale=0
+    for list in "$@"; do
+        while IFS=$'\t' read -r file function text replacement; do
+            [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
+            if ! mutate "$file" "$function" "$text" "$replacement" >/dev/null; then
+                echo "stale fault in ${list##*/}: $file: $function: $text"
+                stale=$((stale + 1))
+            fi
+        done <"$list"
+    done
+    [ $stale -eq 0 ] && echo "every fault applies"
+    [ $stale -eq 0 ]
+    exit
+fi
+
 build=${1:-$root/build/mutation}
-faults=${2:-$root/tests/mutation/faults.tsv}
+faults=${2:-$here/faults.tsv}
 jobs=${VELDRA_JOBS:-2}
 targets=(veldra standin unit_tests platform_tests e2e_tests)
 
@@ -37,29 +66,26 @@ trap 'restore; exit 130' INT TERM
 
 total=0
 caught=0
+stale=0
 survivors=()
-while IFS=$'\t' read -r file text replacement; do
+while IFS=$'\t' read -r file function text replacement; do
     [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
-    text=${text//¶/$'\n'}
-    replacement=${replacement//¶/$'\n'}
     path=$root/$file
-    content=$(cat "$path"; printf x)
-    content=${content%x}
-    rest=${content#*"$text"}
-    if [ "$rest" = "$content" ] || [ "${rest#*"$text"}" != "$rest" ]; then
-        echo "stale fault (not exactly once): $file: $text"
+    if ! mutated=$(mutate "$file" "$function" "$text" "$replacement" && printf x); then
+        echo "STALE     $file: $function: $text"
+        stale=$((stale + 1))
         continue
     fi
     total=$((total + 1))
     current=$path
     cp "$path" "$path.unmutated"
-    printf '%s' "${content%%"$text"*}$replacement$rest" >"$path"
+    printf '%s' "${mutated%x}" >"$path"
     if suites; then
-        survivors+=("$file: $text  ->  $replacement")
-        echo "SURVIVED  $file: $text  ->  $replacement"
+        survivors+=("$file: $function: $text  ->  $replacement")
+        echo "SURVIVED  $file: $function: $text  ->  $replacement"
     else
         caught=$((caught + 1))
-        echo "caught    $file: $text"
+        echo "caught    $file: $function: $text"
     fi
     restore
 done <"$faults"
@@ -70,3 +96,5 @@ echo "$caught of $total faults caught ($((total ? 100 * caught / total : 0))%)."
 for survivor in "${survivors[@]}"; do
     echo "  survives: $survivor"
 done
+[ $stale -eq 0 ] || echo "$stale stale fault(s): the list must be brought to the code"
+[ $stale -eq 0 ]

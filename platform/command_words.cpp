@@ -69,9 +69,27 @@ std::string buildCommandLine(int argc, char** argv) {
 
 size_t splitCommandWords(char* line, char** words) {
     size_t count = 0;
+    size_t left = std::strlen(line); // characters from p to the terminator
+    // A line without double quotes, as a long one of file names is: each word ends at the
+    // next blank, where its terminator goes.
+    if (std::memchr(line, quote, left) == nullptr) {
+        char* p = line;
+        for (;;) {
+            while (*p == blank)
+                ++p, --left;
+            if (*p == '\0')
+                return count;
+            words[count++] = p;
+            const size_t run = findWordStop(p, left, false);
+            if (p[run] == '\0')
+                return count;
+            p[run] = '\0';
+            p += run + 1;
+            left -= run + 1;
+        }
+    }
     char* out = line;
     const char* p = line;
-    size_t left = std::strlen(line); // characters from p to the terminator
     for (;;) {
         while (*p == blank)
             ++p, --left;

@@ -16,10 +16,9 @@ reference=$VELDRA_BUILD/native/reference
 wine_prepare >/dev/null
 
 # The toolchain before /usr/bin (coreutils has a link of its own); -P3 links for x64, whose
-# libraries veldra looks for along LIB64. Wine finds zorun32.dll along WINEPATH.
+# libraries veldra looks for along LIB64. link puts the run-time DLLs beside what it makes.
 export PATH=$reference/bin:$PATH
 export LIB=$reference/lib/x86 LIB64=$reference/lib/x64
-export WINEPATH="Z:${LIB64//\//\\}"
 
 demo=$VELDRA_BUILD/demo-reference
 rm -rf "$demo"

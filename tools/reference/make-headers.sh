@@ -8,7 +8,8 @@
 #                    reserved names, __mingw_ssize_t and so on (the headers that use them still
 #                    have them, a program that declares its own for MSVC meets no clash); in
 #                    math.h the long double classifiers' x64 code, which reads the x87 80-bit
-#                    layout, left for the code of a long double that is a double (ARM's)
+#                    layout, left for the code of a long double that is a double (ARM's);
+#                    unistd.h, which MSVC does not have, gives the POSIX names as before
 #   <out>/first/     intrin.h, searched before the compiler's own
 #   <out>.yaml       the overlay that finds both folders' headers whatever the case of a name
 # Usage: make-headers.sh <mingw-w64 include folder> <out> [<out's folder once installed>]
@@ -30,6 +31,12 @@ edit() {
     else
         cat
     fi
+    [ "$1" != unistd.h ] || printf '%s\n' '#include <sys/types.h>' \
+        '#ifndef __mingw_unistd_names' '#define __mingw_unistd_names' \
+        'typedef __mingw_ssize_t ssize_t;' '#ifndef NO_OLDNAMES' 'typedef __mingw_pid_t pid_t;' \
+        'typedef __mingw_mode_t mode_t;' '#endif' '#if !defined(NO_OLDNAMES) || defined(_POSIX)' \
+        'typedef __mingw_off32_t off32_t;' 'typedef __mingw_off64_t off64_t;' '#endif' \
+        '#ifndef __NO_ISOCEXT' 'typedef __mingw_useconds_t useconds_t;' '#endif' '#endif'
 }
 wrap() {
     local name

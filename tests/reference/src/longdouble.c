@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
     long double whole, rest = remquol(7, 2, &quotient), fraction = modfl(3.75L, &whole),
                        mantissa = frexpl(8, &exponent);
     printf("%Lg %Lg %Lg %d %Lg %Lg %Lg %d %Lg %d %Lg %Lg\n", fmodl(7, 3), remainderl(7, 4), rest,
-           quotient, fraction, whole, mantissa, exponent, ldexpl(1, 10), ilogbl(1024),
-           logbl(1024), scalbnl(3, 2));
-    printf("%Lg %Lg %Lg %Lg %d %.10Lg %.10Lg %.10Lg\n", copysignl(3, -1), fdiml(5, 2),
-           fmaxl(1, 2), fminl(1, 2), nextafterl(1, 2) > 1, sinhl(1), coshl(1), tanhl(1));
+           quotient, fraction, whole, mantissa, exponent, ldexpl(1, 10), ilogbl(1024), logbl(1024),
+           scalbnl(3, 2));
+    printf("%Lg %Lg %Lg %Lg %d %.10Lg %.10Lg %.10Lg\n", copysignl(3, -1), fdiml(5, 2), fmaxl(1, 2),
+           fminl(1, 2), nextafterl(1, 2) > 1, sinhl(1), coshl(1), tanhl(1));
     printf("%.10Lg %.10Lg %.10Lg %.10Lg %.10Lg %.10Lg %.10Lg\n", asinhl(1), acoshl(2), atanhl(0.5L),
            erfl(0.5L), erfcl(0.5L), lgammal(5), tgammal(5));
     n = nanl("");

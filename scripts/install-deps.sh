@@ -23,7 +23,7 @@ PACKAGES=(
     binutils-mingw-w64-i686
     # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
     # libraries of both machines
-    clang-tools-14 lld lld-14 llvm-14 mingw-w64-x86-64-dev
+    clang-tools-14 lld lld-14 llvm-14 llvm mingw-w64-x86-64-dev
     # its COBOL kit, built from source tarballs (m4 for GMP), and the native GnuCOBOL the
     # COBOL tests compare with; the real-world table: fetching and unpacking Debian's source
     # packages, the database engine's one-file build (its tools need tclsh and make)

@@ -38,7 +38,7 @@ TEST_P(RealWorld, SameOutputAsNative) {
     EXPECT_EQ(code, 0) << said;
 }
 
-const char* const kPrograms[] = {"sqlite", "lua", "zlib", "cjson"};
+const char* const kPrograms[] = {"sqlite", "lua", "zlib", "cjson", "lmdb", "zstd", "lz4"};
 const char* const kMachines[] = {"x64", "x86"};
 const char* const kVariants[] = {"plain", "dll", "static"};
 

@@ -5,7 +5,9 @@
 #
 # Usage: realworld.sh <program> <x64|x86> <plain|dll|static>
 #   program  sqlite (database engine and its shell), lua (script interpreter), zlib (compression
-#            library and its example programs), cjson (JSON parser and its test)
+#            library and its example programs), cjson (JSON parser and its test), lmdb
+#            (memory-mapped key/value store and its tools), zstd and lz4 (compressors and their
+#            command-line programs)
 #   plain    veldra on the sources (a whole build; the objects stay for the other variants)
 #   dll      the library's objects as a DLL (-D, -K keeps its import library), the program
 #            linked against it
@@ -26,7 +28,10 @@ export WINEDEBUG=-all
 mkdir -p "$work"
 
 # Each program: its package file and checksum, the folder it unpacks to, the library's sources,
-# its programs (name:sources), and how it is run (run_<program>, with `exe NAME ARGS...`).
+# its programs (name:sources, the sources separated by commas), the folder of its headers, the
+# defines of its build and the system libraries its links name, and how it is run
+# (run_<program>, with `exe NAME ARGS...`).
+headers=. defines=() system=()
 case $program in
 sqlite)
     package=s/sqlite3/sqlite3_3.40.1.orig.tar.xz
@@ -62,6 +67,38 @@ cjson)
     library=(cJSON.c)
     programs=(cjsontest:test.c)
     ;;
+lmdb)
+    # mdb_stat first: a library function of the tool's name must not become its entry.
+    package=l/lmdb/lmdb_0.9.24.orig.tar.gz
+    sha256=8e7200fdc9bb09b0cfad1d4eee8b20d539e43fe05c7ef9406247d64659c4a480
+    folder=lmdb-0.9.24/libraries/liblmdb
+    library=(mdb.c midl.c)
+    programs=(mdb_stat:mdb_stat.c mdb_load:mdb_load.c mdb_dump:mdb_dump.c)
+    system=(advapi32.lib)
+    ;;
+zstd)
+    # The command-line program as its "frugal" build has it: no benchmark, dictionary builder,
+    # legacy formats or threads.
+    package=libz/libzstd/libzstd_1.5.4+dfsg2.orig.tar.xz
+    sha256=8cf4bbb65e77ec348d052c8d6230eba66d435bddf64c8b5be2fcb16880c19953
+    folder=zstd-1.5.4
+    library=(lib/common/{debug,entropy_common,error_private,fse_decompress,pool,threading}.c
+        lib/common/{xxhash,zstd_common}.c lib/compress/{fse_compress,hist,huf_compress}.c
+        lib/compress/zstd_{compress,compress_literals,compress_sequences,compress_superblock}.c
+        lib/compress/zstd_{double_fast,fast,lazy,ldm,opt}.c lib/compress/zstdmt_compress.c
+        lib/decompress/{huf_decompress,zstd_ddict,zstd_decompress,zstd_decompress_block}.c)
+    programs=(zstd:programs/zstdcli.c,programs/util.c,programs/timefn.c,programs/fileio.c,programs/fileio_asyncio.c)
+    defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0
+        -DZSTD_DISABLE_ASM)
+    ;;
+lz4)
+    package=l/lz4/lz4_1.9.4.orig.tar.gz
+    sha256=0b0e3aa07c8c063ddf40b082bdf7e37a1562bda40a0ff5272957f3e987e0e54b
+    folder=lz4-1.9.4
+    library=(lib/lz4.c lib/lz4hc.c lib/lz4frame.c lib/xxhash.c)
+    programs=(lz4:programs/lz4cli.c,programs/lz4io.c,programs/bench.c,programs/datagen.c)
+    headers=lib
+    ;;
 *)
     echo "realworld.sh: unknown program $program" >&2
     exit 1
@@ -77,6 +114,33 @@ run_zlib() {
     exe minigzip <"$src/deflate.c" >deflate.c.gz
     exe minigzip -d <deflate.c.gz | cmp - "$src/deflate.c" && echo "round trip"
     tail -c +11 deflate.c.gz | sha256sum
+}
+# The store loaded from text, its statistics and its dump.
+run_lmdb() {
+    rm -rf db && mkdir db
+    awk 'BEGIN { for (i = 1; i <= 600; i++) printf "key%04d\nvalue of %d\n", i, i }' |
+        exe mdb_load -T db
+    exe mdb_stat db
+    exe mdb_dump -p db | tr -d '\r' | sed -n '1,6p;$p'
+    exe mdb_dump -p db | tr -d '\r' | sha256sum
+}
+# Each compresses a source of its own, lists the frames (lz4 in units of a long double) and
+# decompresses them again. lz4's bytes depend on the machine's word: it lists and reads the
+# native build's frames too.
+run_zstd() {
+    cp "$src/lib/compress/zstd_lazy.c" input
+    exe zstd -q -f input -o input.zst
+    exe zstd -l input.zst
+    exe zstd -d -q -f input.zst -o output && cmp input output && echo "round trip"
+    sha256sum <input.zst
+}
+run_lz4() {
+    cp "$src/lib/lz4.c" input
+    exe lz4 -q -f --content-size input input.lz4
+    exe lz4 -d -q -f input.lz4 output && cmp input output && echo "round trip"
+    cp "$work/native/input.lz4" native.lz4
+    exe lz4 --list native.lz4
+    exe lz4 -d -q -f native.lz4 output && cmp input output && echo "native frames read"
 }
 
 # Runs one stage once for all rows, whichever row comes first; the others wait for it. It runs
@@ -108,14 +172,17 @@ fetch() {
     fi
 }
 
+# The sources of a program (name:sources).
+sources() { local IFS=,; printf "$src/%s\n" ${1#*:}; }
+
 native() {
-    local entry name sources
+    local entry name
     rm -rf "$work/native"
     mkdir -p "$work/native"
     for entry in "${programs[@]}"; do
-        name=${entry%%:*} sources=${entry#*:}
-        gcc -O0 -w -I"$src" -o "$work/native/$name" "$src/$sources" "${library[@]/#/$src/}" \
-            -lm -lpthread -ldl
+        name=${entry%%:*}
+        gcc -O0 -w "${defines[@]}" -I"$src/$headers" -o "$work/native/$name" $(sources "$entry") \
+            "${library[@]/#/$src/}" -lm -lpthread -ldl
     done
     cd "$work/native"
     mode=native
@@ -143,13 +210,13 @@ plain() {
         name=${entry%%:*}
         if [ -n "$first" ]; then
             timing="$program $machine build-from-sources" timed veldra -N $machineWord \
-                "-O$name" "$src/${entry#*:}" "${library[@]/#/$src/}"
+                "-O$name" $(sources "$entry") "${library[@]/#/$src/}" "${system[@]}"
             timing="$program $machine link-plain" timed veldra -N $machineWord "-O$name" \
-                $(objects "${entry#*:}" "${library[@]}")
+                $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
             first=
         else
             timing="$program $machine build-$name" timed veldra -N $machineWord "-O$name" \
-                "$src/${entry#*:}" $(objects "${library[@]}")
+                $(sources "$entry") $(objects "${library[@]}") "${system[@]}"
         fi
     done
 }
@@ -162,16 +229,17 @@ link_variant() {
     cp "$work/$machine-plain"/*.obj .
     if [ $variant = dll ]; then
         timing="$program $machine link-dll" timed veldra -N $machineWord -D -K "-O${program}lib" \
-            $(objects "${library[@]}")
+            $(objects "${library[@]}") "${system[@]}"
     fi
     for entry in "${programs[@]}"; do
         name=${entry%%:*}
         if [ $variant = dll ]; then
             timing="$program $machine link-exe-on-dll" timed veldra -N $machineWord "-O$name" \
-                $(objects "${entry#*:}") "${program}lib.lib"
+                $(objects $(sources "$entry")) "${program}lib.lib" \
+                "${system[@]}"
         else
             timing="$program $machine link-static" timed veldra -N $machineWord -T "-O$name" \
-                $(objects "${entry#*:}" "${library[@]}")
+                $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
         fi
     done
 }
@@ -187,9 +255,11 @@ exe() {
 }
 
 src=$work/source/$folder
-export CL=-I$src # cl's own variable: the library's headers, for programs in a subfolder
+# cl's own variable: the library's headers, for programs in a subfolder, and the defines.
+export CL="-I$src/$headers ${defines[*]}"
 once fetched $sha256 fetch
-once native $sha256 native
+# The native output again when this script (how the programs run) has changed.
+once native "$sha256 $(sha256sum <"$0" | cut -c1-16)" native
 machineWord=
 [ $machine = x86 ] || machineWord=-P3
 dir=$work/$machine-$variant

@@ -129,6 +129,18 @@ const std::string kCl = "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD ";
 const std::string kGaps = "-714285714 -4 1666666667 999999973 8 255\n"
                           "1e+15 inf 2.2 5000000001 5000000001 1e15\n8+1i 5 42\nbye\n";
 
+// longdouble.exe and types.exe, as native gcc builds print them.
+const std::string kLongDouble =
+    "194.05|7 1.940500e+02 1e-05   -194.050|\n194.1 -250\n12.5 7 5 1250 x\n"
+    "0.4794255386 0.8775825619 0.5463024898 0.5235987756 1.047197551 2.35619449\n"
+    "2.718281828 1024 0.001000500167 2.302585093 3 3 0.0009995003331\n"
+    "1.414213562 1.414213562 3 5 10 6.47300784\n-3 -2 3 -2 2 4 2 -3 8\n"
+    "1 -1 -1 4 0.75 3 0.5 4 1024 10 10 12\n-3 3 2 1 1 1.175201194 1.543080635 0.761594156\n"
+    "0.881373587 1.316957897 0.5493061443 0.5204998778 0.4795001222 3.17805383 24\n"
+    "1 0 1 1 1 1\n0+2i 5 3.141592654 -1.000000\n";
+const std::string kLongDoubleNative = "gcc -w -o native longdouble.c -lm && ./native";
+const std::string kTypes = "644 -1 3 5 1 2 1\n";
+
 // COBOL: a main program with a COBOL and a C subprogram linked in, and a COBOL DLL that it calls
 // by name at run time; -U names the directives file, which defines FEATURE. It prints what a
 // native GnuCOBOL build prints (64-bit binary arithmetic among it), and ends with 3.
@@ -201,6 +213,19 @@ const Case kCases[] = {
      .run = "gaps.exe 1e15", .status = 0},
     {.name = "x86_gaps", .steps = {"veldra gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
      .run = "gaps.exe 1e15", .status = 0, .x86 = true},
+    // long double is a double, also to the runtime's printf, scanf, strtold and math, and to
+    // the headers' inline functions that an optimized compile keeps.
+    {.name = "long_double", .steps = {kCl + "-O2 longdouble.c", "veldra -P3 longdouble.obj"},
+     .out = kLongDouble,
+     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0,
+     .native = kLongDoubleNative},
+    {.name = "x86_long_double", .steps = {"veldra longdouble.c"}, .out = kLongDouble,
+     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0, .x86 = true},
+    // The headers give no POSIX type that MSVC's lack: a program declares its own.
+    {.name = "posix_types_of_its_own", .steps = {"veldra -P3 types.c"}, .out = kTypes,
+     .present = {"types.exe"}, .run = "types.exe", .status = 0},
+    {.name = "x86_posix_types_of_its_own", .steps = {"veldra types.c"}, .out = kTypes,
+     .present = {"types.exe"}, .run = "types.exe", .status = 0, .x86 = true},
     {.name = "x86_wmain", .steps = {"veldra wide.c"}, .out = "wmain 2 abc\n",
      .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4, .x86 = true},
     // x86, the default machine, run under 32-bit Wine.

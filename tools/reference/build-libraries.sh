@@ -3,8 +3,9 @@
 #   zorun32.dll, zorun32.lib   the runtime DLL; its import members and the start-up members
 #   zorun32s.lib               the start-up and the runtime as static members
 #   zolrun*.lib, oops*.lib     the per-flavour names, the same libraries again
-#   msvcrt.lib                 mingw-w64's msvcrt and mingwex, the glue they leave missing, the
-#                              compiler's helpers and thread-local storage
+#   msvcrt.lib                 mingw-w64's msvcrt and mingwex (its long double members built
+#                              again for MSVC's long double: long-double.sh), the glue they
+#                              leave missing, the compiler's helpers and thread-local storage
 #   bufferoverflowu.lib        the stack-buffer check alone
 #   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
 # With the COBOL kit's folder of the machine, libcob's import members join zorun32.lib and
@@ -12,6 +13,7 @@
 # Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
 #                           [<COBOL kit>]
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6 cobol=${7:-}
 
 case $machine in
@@ -59,8 +61,22 @@ delayimp=$(llvm-ar t mingwex.a | grep -- '-delayimp\.o$')
 llvm-ar x mingwex.a "$delayimp"
 llvm-ar d mingwex.a "$delayimp"
 "$objcopy" --redefine-sym "__image_base__=$imagebase" "$delayimp"
+# Without the rebuilt members (no network, say) the toolchain still builds, with gcc's: the
+# library check then fails and names the reason kept in long-double-missing.
+rm -f "$lib/long-double-missing"
+if ! reason=$(bash "$here/long-double.sh" $machine "$bin" "$mingw" "$work/mingwex.a" \
+    "$work/long-double" 2>&1); then
+    echo "Reference toolchain: gcc's long double members kept for $machine: $reason"
+    echo "$reason" >"$lib/long-double-missing"
+    cp "$mingw/lib/libmingwex.a" mingwex.a
+    llvm-ar d mingwex.a "$delayimp"
+    rm -rf "$work/long-double"
+fi
+shopt -s nullglob
+long_double=("$work"/long-double/*.obj)
+shopt -u nullglob
 archive msvcrt.lib "$mingw/lib/libmsvcrt.a" mingwex.a "$delayimp" crtglue.obj crthelpers.obj \
-    crttls.obj
+    crttls.obj "${long_double[@]}"
 archive bufferoverflowu.lib crtglue.obj
 for name in kernel32 user32 gdi32 advapi32; do
     cp "$mingw/lib/lib$name.a" "$lib/$name.lib"

@@ -272,10 +272,14 @@ once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref
 # the same way.
 if [ $machine = x86 ]; then
     case ${VELDRA_WINE32:-} in
-    1) ;;
-    0) exit 77 ;;
-    *) (. "$here/../../scripts/lib.sh" && wine32_check) || exit 77 ;;
+    1) wine32=1 ;;
+    0) wine32= ;;
+    *) wine32=$(. "$here/../../scripts/lib.sh" && wine32_check && echo 1) ;;
     esac
+    if [ -z "$wine32" ]; then
+        echo "linked; not run: Wine cannot start 32-bit programs here (no wine32)"
+        exit 77
+    fi
 fi
 mkdir -p "$dir/run"
 cd "$dir/run"

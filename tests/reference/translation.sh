@@ -154,7 +154,10 @@ translate() {
         # messages differ.
         files=()
         for program in "${run[@]}"; do
-            files+=("${program%.*}.c" "${program%.*}.c."*)
+            files+=("${program%.*}.c")
+            for out in "$work"/windows/"${program%.*}".c.* "$work"/host/"${program%.*}".c.*; do
+                [ -f "$out" ] && files+=("${out##*/}")
+            done
         done
         unset differs
         declare -A differs
@@ -176,6 +179,12 @@ translate() {
         rest=("${rest[@]:$((first + 1))}")
     done
     for program in "${alone[@]}"; do
+        # Past twenty differences the rest tells no more, and each costs a start of Wine.
+        if [ $different -ge 20 ]; then
+            echo "${*:-defaults}: more than 20 programs differ; the other $((${#alone[@]} - 20)) not tried"
+            different=$((different + ${#alone[@]} - 20))
+            break
+        fi
         both "$@" "$program"
         out=$(same "$program") || {
             echo "$out" | sed "s/^/${*:-defaults}: /"
@@ -191,12 +200,17 @@ translate() {
 # takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the time the C file gives.
 # The files named, each line led by its file's name, the header's time set aside.
 stream() {
-    local file
+    local file there=()
     for file in "$@"; do
-        [ -f "$file" ] || echo "$file (missing)"
+        if [ -f "$file" ]; then
+            there+=("$file")
+        else
+            echo "$file (missing)"
+        fi
     done
+    [ ${#there[@]} -gt 0 ] || return 0
     awk '/^\/\* Generated at / || /^#define  COB_MODULE_(FORMATTED_DATE|DATE|TIME)[ \t]/ {
-        $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "$@" 2>/dev/null
+        $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "${there[@]}"
 }
 headerTime='s:^\(/\* Generated at  *\).*\*/\r$:\1(time)\r:'
 moduleTime='s/^\(#define  COB_MODULE_\(FORMATTED_DATE\|DATE\|TIME\)\).*\r$/\1 (time)\r/'

@@ -97,11 +97,13 @@ pad() {
 # command line, cobc -C "$@", after removing what an earlier run wrote for the programs named;
 # what they said goes to windows.said and host.said, without CRs.
 both() {
-    local word old=()
+    local word dir old=()
     for word in "$@"; do
-        old+=("${word%.*}.c" "${word%.*}.c."*)
+        for dir in windows host; do
+            old+=("$work/$dir/${word%.*}.c" "$work/$dir/${word%.*}.c".*)
+        done
     done
-    (cd "$work/windows" && rm -f -- "${old[@]}" && cd ../host && rm -f -- "${old[@]}")
+    rm -f -- "${old[@]}"
     (cd "$work/windows" && COB_CONFIG_DIR="Z:$kit/config" COB_COPY_DIR="Z:$kit/copy" \
         WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C "$@" 2>&1 | tr -d '\r' >../windows.said)
     (cd "$work/host" && COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
@@ -196,8 +198,6 @@ translate() {
     echo "${*:-defaults}: ${#good[@]} translated in $runs runs, ${#alone[@]} of them again alone"
 }
 
-# The C with the time of its translation set aside: the header's, and what WHEN-COMPILED
-# takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the time the C file gives.
 # The files named, each line led by its file's name, the header's time set aside.
 stream() {
     local file there=()
@@ -212,6 +212,8 @@ stream() {
     awk '/^\/\* Generated at / || /^#define  COB_MODULE_(FORMATTED_DATE|DATE|TIME)[ \t]/ {
         $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "${there[@]}"
 }
+# The C with the time of its translation set aside: the header's, and what WHEN-COMPILED
+# takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the time the C file gives.
 headerTime='s:^\(/\* Generated at  *\).*\*/\r$:\1(time)\r:'
 moduleTime='s/^\(#define  COB_MODULE_\(FORMATTED_DATE\|DATE\|TIME\)\).*\r$/\1 (time)\r/'
 normalise() {

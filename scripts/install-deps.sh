@@ -24,10 +24,13 @@ PACKAGES=(
     # reference toolchain: clang-cl, lld-link, llvm-lib and the mingw-w64 headers and
     # libraries of both machines
     clang-tools-14 lld lld-14 llvm-14 llvm mingw-w64-x86-64-dev
-    # its COBOL kit, built from source tarballs (m4 for GMP), and the native GnuCOBOL the
-    # COBOL tests compare with; the real-world table: fetching and unpacking Debian's source
-    # packages, the database engine's one-file build (its tools need tclsh and make)
-    curl xz-utils bzip2 patch m4 gnucobol3 tcl make
+    # its COBOL kit, built from source tarballs (m4 for GMP; GMP's headers and library for the
+    # translators built for Linux), and the native GnuCOBOL the COBOL tests compare with; the
+    # real-world table: fetching and unpacking Debian's source packages, the database engine's
+    # one-file build (its tools need tclsh and make)
+    curl xz-utils bzip2 patch m4 libgmp-dev gnucobol3 tcl make
+    # the COBOL benchmark (bench/cobol.sh)
+    hyperfine
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests
     locales
     # manual page lint

@@ -74,8 +74,6 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     const bool cobol = std::string(c.name).find("cobol") != std::string::npos; // needs the kit
     if (cobol && sh("test -x " + ref + "/bin/cobol") != 0)
         GTEST_SKIP() << "no COBOL kit: " << readText(ref + "/cobol/missing");
-    if (cobol && c.x86 && !wine32()) // the x86 COBOL compiler runs under Wine too
-        GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
     const std::string dir = env("VELDRA_REFERENCE_WORK") + "/" + c.name;
     const std::string sources = env("VELDRA_REFERENCE_SOURCES");
     ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " + sources + "/* " + sources +
@@ -152,6 +150,13 @@ const std::string kCobolProgram =
 const std::string kCobolNative = "cobc -x -DFEATURE=1 -o native main.cbl sub.cbl ctwice.c && "
                                  "cobc -m -o DYNPROG.so dyn.cbl && ./native";
 const std::string kCobolFailed = "ERROR: (9) Program indicated failure\n";
+// GnuCOBOL's own copybooks, found as an installation finds them (COPY "screenio.cpy").
+const std::string kCopybooks = "red 4 F1 1001 SQLCA 157\n";
+const std::string kCopybooksNative = "cobc -x -o native copybooks.cbl && ./native";
+// The main program's FUNCTION MODULE-PATH, as under cobc -x; a subprogram has none.
+const std::string kModulePath = "main modpath.exe full yes\nsub (none)\n";
+const std::string kModulePathNative =
+    "mkdir -p native && cobc -x -o native/modpath.exe modpath.cbl modsub.cbl && native/modpath.exe";
 
 // One case a row or two, as a table reads.
 // clang-format off
@@ -246,6 +251,17 @@ const Case kCases[] = {
      .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
     {.name = "x86_cobol_sizes", .steps = {"veldra sizes.cbl"}, .out = "long 4 pointer 4\n",
      .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .x86 = true},
+    {.name = "cobol_copybooks", .steps = {"veldra -P3 copybooks.cbl"}, .out = kCopybooks,
+     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .native = kCopybooksNative},
+    {.name = "x86_cobol_copybooks", .steps = {"veldra copybooks.cbl"}, .out = kCopybooks,
+     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .x86 = true,
+     .native = kCopybooksNative},
+    {.name = "cobol_module_path", .steps = {"veldra -P3 modpath.cbl modsub.cbl"},
+     .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
+     .native = kModulePathNative},
+    {.name = "x86_cobol_module_path", .steps = {"veldra modpath.cbl modsub.cbl"},
+     .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
+     .x86 = true, .native = kModulePathNative},
     {.name = "cobol_compile_error", .steps = {"!veldra -P3 -N bad.cbl"},
      .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
     {.name = "cobol_missing_source", .steps = {"!veldra -P3 -N gone.cbl"},

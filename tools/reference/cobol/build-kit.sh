@@ -2,14 +2,19 @@
 # Builds the COBOL kit of the reference toolchain into <reference>/cobol and installs the
 # `cobol` child as <reference>/bin/cobol:
 #   cobol/x64, cobol/x86   libcob-4.dll (GMP inside; imports only KERNEL32 and msvcrt),
-#                          libcob.lib (its import library), cobc.exe (the compiler, run under
-#                          Wine to translate COBOL to C with the machine's own sizes), include/
-#                          (libcob's headers and GMP's)
+#                          libcob.lib (its import library), cobc.exe (the Windows compiler, as
+#                          a Windows user runs it), cobc (the translator `cobol` runs: the same
+#                          compiler built for this host, writing the C that cobc.exe writes),
+#                          include/ (libcob's headers and GMP's)
 #   cobol/config           the compiler's configuration files
+#   cobol/copy             GnuCOBOL's copybooks (screenio.cpy, sqlca.cpy, the EXTFH ones)
 # The sources are Debian's GnuCOBOL 3.1.2 and GMP 6.2.1 tarballs, pinned by sha256 and fetched
-# from the archive apt is configured with (../fetch.sh). Tarballs and the built kit are kept in
-# the cache of ../fetch.sh, the kit under a key made of the versions, the patch and this
-# script, so that only the first build on a machine pays. Whatever fails,
+# from the archive apt is configured with (../fetch.sh), with the patches beside this script.
+# Both compilers of a machine are built from the same patched sources, with the package's date
+# as their build date (SOURCE_DATE_EPOCH), which every C file they write records. Tarballs and
+# the built kit are kept in the cache of ../fetch.sh, the kit under a key made of the versions,
+# the patches and this script's build steps, so that only the first build on a machine pays.
+# Whatever fails,
 # this script exits 0: the toolchain is then built without `cobol`, and the reason is printed
 # and kept in <reference>/cobol/missing. Either way it ends with <reference>/cobol/kit.stamp.
 # Usage: build-kit.sh <reference> <jobs>
@@ -17,10 +22,7 @@ set -uo pipefail
 reference=$1 jobs=${2:-2}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../fetch.sh"
-gmp_pool=g/gmp/gmp_6.2.1+dfsg1.orig.tar.xz
-gmp_sum=471b9e463e04362a0124f215afc5f0a4b99caedeeb62634c61bbc12988efa64c
-cob_pool=g/gnucobol3/gnucobol3_3.1.2.orig.tar.xz
-cob_sum=597005d71fd7d65b90cbe42bbfecd5a9ec0445388639404662e70d53ddf22574
+source "$here/sources.sh"
 
 cache=$(veldra_cache)
 
@@ -32,6 +34,17 @@ give_up() {
     echo "Reference toolchain: built without cobol: $1"
     : >"$reference/cobol/kit.stamp"
     exit 0
+}
+
+# Unpacks GnuCOBOL into $1 with the kit's patches. parser.y is patched with parser.c, which
+# is made from it: dated after it, so that make does not ask for bison.
+unpack_cobol() {
+    local patch
+    tar -xf "$cob_tarball" -C "$1" --strip-components=1 || return 1
+    for patch in resolver target tmpdir main-program; do
+        (cd "$1" && patch -p1 <"$here/$patch.patch") || return 1
+    done
+    touch "$1/cobc/parser.c" "$1/cobc/parser.h"
 }
 
 # GMP as a static library, then libcob as a DLL with GMP inside and cobc.exe.
@@ -49,8 +62,7 @@ build_machine() { # <machine> <triple>
             --disable-shared && make -j"$jobs" && make install) || return 1
     fi
     rm -rf "$cob" && mkdir -p "$cob" || return 1
-    tar -xf "$cob_tarball" -C "$cob" --strip-components=1 || return 1
-    (cd "$cob" && patch -p1 <"$here/resolver.patch") || return 1
+    unpack_cobol "$cob" || return 1
     (cd "$cob" && ./configure --host="$triple" CC="$triple-gcc -static-libgcc" \
         CPPFLAGS="-I$gmp/install/include" LDFLAGS="-L$gmp/install/lib" \
         --enable-shared --disable-static --with-math=gmp --without-db --with-curses=no \
@@ -79,19 +91,51 @@ build_machine() { # <machine> <triple>
         rm -f "$out/include/libcob/"{coblocal,cobgetopt,sysdefines}.h
     "$triple-strip" "$out/cobc.exe" "$out/libcob-4.dll" || return 1
     [ "$machine" = x64 ] || return 0
-    mkdir -p "$out/../config" &&
-        cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words "$out/../config/"
+    mkdir -p "$out/../config" "$out/../copy" &&
+        cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words "$out/../config/" &&
+        cp "$cob"/copy/*.cpy "$out/../copy/"
+}
+
+# The translators `cobol` runs: cobc of each machine built for this host from the same patched
+# sources, with the Windows target's answers to what translating asks of the machine (long is
+# 4 bytes, a pointer 8 or 4, Windows and on x64 64-bit Windows; config.h as the Windows build
+# has it). libcob, which cobc uses for a few helpers, is built once, for this host as it is.
+build_translators() {
+    local work=$1 kit=$2 src=$1/host machine defines
+    rm -rf "$src" && mkdir -p "$src" || return 1
+    unpack_cobol "$src" || return 1
+    (cd "$src" && ./configure --disable-shared --enable-static --with-math=gmp --without-db \
+        --with-curses=no --without-xml2 --with-json=no --disable-nls --disable-rpath &&
+        make -C lib -j"$jobs" && make -C libcob -j"$jobs") || return 1
+    for machine in x64 x86; do
+        sed -i -e '/COB_LI_IS_LL/d' -e '/COB_32_BIT_LONG/d' -e '/COB_64_BIT_POINTER/d' \
+            "$src/config.h"
+        echo '#define COB_32_BIT_LONG 1' >>"$src/config.h"
+        defines="-DCOB_TARGET_WIN32=1 -DCOB_TARGET_LONG_SIZE=4 -DCOB_TARGET_POINTER_SIZE=4"
+        if [ $machine = x64 ]; then
+            echo '#define COB_64_BIT_POINTER 1' >>"$src/config.h"
+            defines="-DCOB_TARGET_WIN32=1 -DCOB_TARGET_WIN64=1 -DCOB_TARGET_LONG_SIZE=4"
+            defines+=" -DCOB_TARGET_POINTER_SIZE=8"
+        fi
+        (cd "$src" && make -C cobc clean && make -C cobc -j"$jobs" CPPFLAGS="$defines") &&
+            cp "$src/cobc/cobc" "$kit/$machine/cobc" && strip "$kit/$machine/cobc" || return 1
+    done
 }
 
 build_kit() {
     local work=$cache/cobol-kit-$key.work
     local start=$SECONDS
-    for tool in curl patch make m4 x86_64-w64-mingw32-gcc i686-w64-mingw32-gcc; do
+    for tool in curl patch make m4 gcc x86_64-w64-mingw32-gcc i686-w64-mingw32-gcc; do
         command -v "$tool" >/dev/null || {
             echo "$tool not found"
             return 1
         }
     done
+    # The translators built for this host link libcob, which needs GMP's header and library.
+    echo '#include <gmp.h>' | gcc -E -o /dev/null - 2>/dev/null || {
+        echo "gmp.h not found (libgmp-dev)"
+        return 1
+    }
     gmp_tarball=$(fetch_source "$gmp_pool" "$gmp_sum" 2>&1) || {
         echo "$gmp_tarball"
         return 1
@@ -100,6 +144,13 @@ build_kit() {
         echo "$cob_tarball"
         return 1
     }
+    # The build date of both compilers, in every C file they write: the package's own.
+    SOURCE_DATE_EPOCH=$(date -u +%s -d "$(tar -xOf "$cob_tarball" --wildcards '*/tarstamp.h' |
+        sed -n 's/.*COB_TAR_DATE *"\(.*\)".*/\1/p')") || {
+        echo "no package date in $cob_tarball"
+        return 1
+    }
+    export SOURCE_DATE_EPOCH
     rm -rf "$kit.part"
     build_machine x64 x86_64-w64-mingw32 "$work" "$kit.part/x64" >>"$log" 2>&1 || {
         echo "the x64 build failed (see $log)"
@@ -109,13 +160,18 @@ build_kit() {
         echo "the x86 build failed (see $log)"
         return 1
     }
+    build_translators "$work" "$kit.part" >>"$log" 2>&1 || {
+        echo "the translators' build failed (see $log)"
+        return 1
+    }
     rm -rf "$work"
     mv "$kit.part" "$kit"
     echo "COBOL kit built in $((SECONDS - start)) s: $kit" >&2
 }
 
 # The kit's key: what it is built from, and how (not how the sources are fetched).
-key=$(cat "$here/resolver.patch" <(declare -f build_machine) <(echo "$gmp_sum $cob_sum") |
+key=$(cat "$here"/{resolver,target,tmpdir,main-program}.patch \
+    <(declare -f unpack_cobol build_machine build_translators) <(echo "$gmp_sum $cob_sum") |
     sha256sum | cut -c1-16)
 kit=$cache/cobol-kit-$key
 log=$cache/cobol-kit-$key.log
@@ -124,12 +180,13 @@ mkdir -p "$cache" || give_up "cannot create $cache"
 # Two builds on one machine share the cache: the second waits for the first.
 exec 9>"$cache/cobol-kit.lock"
 flock 9 2>/dev/null || true
-if [ ! -f "$kit/x86/libcob-4.dll" ]; then
+if [ ! -f "$kit/x86/cobc" ]; then
     : >"$log"
     reason=$(build_kit) || give_up "${reason:-the kit build failed}"
 fi
 rm -rf "$reference/cobol"
 mkdir -p "$reference/cobol" "$reference/bin"
-cp -r "$kit"/x64 "$kit"/x86 "$kit"/config "$reference/cobol/" || give_up "cannot copy $kit"
+cp -r "$kit"/x64 "$kit"/x86 "$kit"/config "$kit"/copy "$reference/cobol/" ||
+    give_up "cannot copy $kit"
 install -m 755 "$here/cobol.sh" "$reference/bin/cobol"
 : >"$reference/cobol/kit.stamp"

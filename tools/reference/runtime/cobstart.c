@@ -7,11 +7,13 @@
 typedef void (*CobInit)(int, char**);
 typedef void (*CobTidy)(void);
 typedef void (*CobSetEntryResolver)(void* (*)(const char*));
+typedef void (*CobSetMainEntry)(void*);
 
 static HMODULE libcob;
 
-void zoCobolStart(int argc, char** argv) {
+void zoCobolStart(int argc, char** argv, void* mainEntry) {
     CobSetEntryResolver setResolver;
+    CobSetMainEntry setMain;
     CobInit init;
     libcob = GetModuleHandleA("libcob-4.dll");
     if (!libcob)
@@ -23,6 +25,11 @@ void zoCobolStart(int argc, char** argv) {
     init = (CobInit)GetProcAddress(libcob, "cob_init");
     if (init)
         init(argc, argv);
+    /* Every COBOL source is translated alike (cobc -C): a COBOL main entry gets the state that
+       cobc -x would give it, such as the executable's path for FUNCTION MODULE-PATH. */
+    setMain = (CobSetMainEntry)GetProcAddress(libcob, "cob_set_main_entry");
+    if (setMain)
+        setMain(mainEntry);
 }
 
 void zoCobolEnd(void) {

@@ -52,7 +52,7 @@ int zoStart(void) {
     zoRuntimeInit(&zo_names);
     zoInitialize();
     __getmainargs(&argc, &argv, &envp, 0, &info);
-    zoCobolStart(argc, argv);
+    zoCobolStart(argc, argv, zo_names.mainEntry);
     switch (zo_names.mainStyle) {
     case 1:
         status = ((WinMainEntry)zo_names.mainEntry)(GetModuleHandleA(0), 0, commandTail(),

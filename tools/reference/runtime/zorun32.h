@@ -39,8 +39,9 @@ ZO_API const char* zoRuntimeWord(void);
 /* In the start-up members: runs the main entry and returns its result; runs the initializers. */
 int zoStart(void);
 void zoInitialize(void);
-/* Around it, when the program has COBOL in it: the COBOL runtime's start and end. */
-void zoCobolStart(int argc, char** argv);
+/* Around it, when the program has COBOL in it: the COBOL runtime's start (told the main
+   entry, which may be a COBOL main program) and end. */
+void zoCobolStart(int argc, char** argv, void* mainEntry);
 void zoCobolEnd(void);
 
 #endif

@@ -1,0 +1,254 @@
+#!/usr/bin/env bash
+# Same translation: the COBOL kit's translator for this host (cobol/<machine>/cobc, what `cobol`
+# runs) and the machine's Windows compiler (cobol/<machine>/cobc.exe, under Wine) translate a
+# corpus of COBOL programs with cobc -C, and must write the same C, byte for byte, and say the
+# same. The corpus: every program of GnuCOBOL 3.1.2's run-time test suite (the AT_DATA *.cob
+# and *.cbl of tests/testsuite.src/run_*.at in the pinned tarball) and the project's own
+# (examples/, tests/reference/cobol/), each translated twice, with the compiler's defaults and
+# with the test suite's options (-debug -Wall).
+#
+#   translation.sh <reference toolchain> <machine: x64 or x86>
+#
+# Both get the same command line, down to the program's name (the C records it): the host's
+# translator is started under the name Wine gives cobc.exe. Only what records the time of the
+# translation is set aside before comparing: the "Generated at" comment and COB_MODULE_DATE,
+# COB_MODULE_TIME and COB_MODULE_FORMATTED_DATE. The messages are compared without their CRs.
+# The Windows compiler then translates under environments of 16 sizes without TMPDIR, as a
+# Windows user's, where it must find its temporary folder each time.
+#
+# Prints the corpus's size and how many programs each way translated to the same C. Exit status:
+# 0 when all are the same, 1 when any differ or a step fails, 77 (not run, with the reason) when
+# there is no COBOL kit, no Wine, or, for x86, no Wine that starts 32-bit programs.
+set -uo pipefail
+ref=$1 machine=$2
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/tools/reference/fetch.sh"
+source "$root/tools/reference/cobol/sources.sh"
+
+skip() {
+    echo "not run: $*"
+    exit 77
+}
+kit=$ref/cobol
+[ -x "$kit/$machine/cobc" ] || skip "no COBOL kit: $(cat "$kit/missing" 2>/dev/null)"
+command -v wine >/dev/null || skip "Wine is not installed, and the Windows compiler needs it"
+if [ "$machine" = x86 ]; then
+    if [ -z "${VELDRA_WINE32:-}" ]; then
+        (source "$root/scripts/lib.sh" && wine32_check) && VELDRA_WINE32=1
+    fi
+    [ "${VELDRA_WINE32:-0}" = 1 ] || skip "Wine cannot start 32-bit programs here (no wine32)"
+fi
+tarball=$(fetch_source "$cob_pool" "$cob_sum") || exit 1
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/veldra-translation-XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/suite" "$work/corpus" || exit 1
+tar -xf "$tarball" -C "$work/suite" --strip-components=1 --wildcards '*/tests/testsuite.src/run_*.at' ||
+    exit 1
+
+# The suite's files, one folder: programs named t<test>_<name> (many tests have a prog.cob),
+# the other files (copybooks, data) as they are named, the first of a name kept. m4's
+# quadrigraphs are undone; a file's text is the lines between "AT_DATA([name], [" and "])".
+(cd "$work/corpus" && awk '
+    function decode(s) {
+        gsub(/@<:@/, "[", s); gsub(/@:>@/, "]", s); gsub(/@S\|@/, "$", s)
+        gsub(/@%:@/, "#", s); gsub(/@&t@/, "", s)
+        return s
+    }
+    /^AT_SETUP\(/ { test++ }
+    !inside && /^AT_DATA\(\[[^]]*\], \[/ {
+        name = $0
+        sub(/^AT_DATA\(\[/, "", name)
+        sub(/\].*/, "", name)
+        text = $0
+        sub(/^AT_DATA\(\[[^]]*\], \[/, "", text)
+        out = (name ~ /\.(cob|cbl)$/) ? "t" test "_" name : name
+        if (name ~ /\// || (out in seen)) out = "/dev/null"
+        seen[out] = 1
+        inside = 1
+        if (text ~ /\]\)$/) { sub(/\]\)$/, "", text); inside = 0 }
+        if (text != "") print decode(text) > out
+        else if (!inside) printf "" > out
+        if (!inside) close(out)
+        next
+    }
+    inside && /^\]\)/ { inside = 0; close(out); next }
+    inside { print decode($0) > out }
+' "$work"/suite/tests/testsuite.src/run_*.at) || exit 1
+for source in "$root"/examples/*.cbl "$root"/tests/reference/cobol/*.cbl; do
+    cp "$source" "$work/corpus/" || exit 1
+done
+cd "$work/corpus" || exit 1
+programs=(*.cob *.cbl)
+echo "corpus: ${#programs[@]} programs ($(ls t*_* | wc -l) of the run-time test suite)"
+
+# The name Wine gives a Windows program started by its path.
+windowsName="Z:${kit//\//\\}\\$machine\\cobc.exe"
+# Each padding variable a little longer than the one before: where the C runtime moves the
+# environment's strings when a variable is set depends on its size.
+pad() {
+    local i
+    for ((i = 1; i <= $1; i++)); do
+        printf 'VELDRA_PAD%d=%*s\n' "$i" $((i * 7)) '' | tr ' ' p
+    done
+}
+
+# Runs both translators in the folders windows/ and host/ (copies of the corpus) with the same
+# command line, cobc -C "$@", after removing what an earlier run wrote for the programs named;
+# what they said goes to windows.said and host.said, without CRs.
+both() {
+    local word dir old=()
+    for word in "$@"; do
+        for dir in windows host; do
+            old+=("$work/$dir/${word%.*}.c" "$work/$dir/${word%.*}.c".*)
+        done
+    done
+    rm -f -- "${old[@]}"
+    (cd "$work/windows" && COB_CONFIG_DIR="Z:$kit/config" COB_COPY_DIR="Z:$kit/copy" \
+        WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C "$@" 2>&1 | tr -d '\r' >../windows.said)
+    (cd "$work/host" && COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
+        exec -a "$windowsName" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
+}
+
+# same <program>: whether both wrote the same C for the program (its C file, the storage header
+# and a local header for each program in it, with the time of the translation set aside) and
+# said the same, and what differs.
+same() {
+    local stem=${1%.*} base status=0
+    for base in $( (cd "$work/windows" && ls -d "$stem.c" "$stem.c".*
+        cd "$work/host" && ls -d "$stem.c" "$stem.c".*) 2>/dev/null | sort -u) "$stem.c"; do
+        cmp -s <(normalise "$work/windows/$base") <(normalise "$work/host/$base") || {
+            echo "$base differs:"
+            diff <(normalise "$work/windows/$base") <(normalise "$work/host/$base") | head -10
+            status=1
+        }
+    done
+    cmp -s "$work/windows.said" "$work/host.said" || {
+        echo "$1: the translators said different things:"
+        diff "$work/windows.said" "$work/host.said" | head -10
+        status=1
+    }
+    return $status
+}
+
+# translate <options...>: the programs that the host's translator translates alone with the
+# test suite's options (many of the suite's programs need options of their own, or are wrong
+# on purpose) are translated by both translators fifty at a time, as a Windows program costs a
+# tenth of a second to start under Wine. One run carries some state from program to program,
+# which may make a program fail there, and cobc translates no more of its command line after
+# a program with errors: such a program is translated alone, and the run goes on after it. A
+# program translated alone by both, as cobol translates it, is compared with all that both
+# said; one whose C or messages differ in a longer run is translated alone again, and that
+# decides.
+same=0 differ=0 failed=0
+translate() {
+    local program out first alone=() run=() rest=() files=() different=0 runs=0 i
+    for out in windows host; do
+        rm -rf "$work/$out" && cp -r "$work/corpus" "$work/$out" || exit 1
+    done
+    rest=("${good[@]}")
+    while [ ${#rest[@]} -gt 0 ]; do
+        run=("${rest[@]:0:50}")
+        both "$@" "${run[@]}"
+        runs=$((runs + 1))
+        # The programs whose files differ, with the header's time set aside (all the run's
+        # files in one stream, each line led by its file's name), and those named where the
+        # messages differ.
+        files=()
+        for program in "${run[@]}"; do
+            files+=("${program%.*}.c")
+            for out in "$work"/windows/"${program%.*}".c.* "$work"/host/"${program%.*}".c.*; do
+                [ -f "$out" ] && files+=("${out##*/}")
+            done
+        done
+        unset differs
+        declare -A differs
+        while read -r out; do
+            differs[$out]=1
+        done < <(diff <(cd "$work/windows" && stream "${files[@]}") \
+            <(cd "$work/host" && stream "${files[@]}") | sed -n 's/^[<>] \([^ ]*\)\.c[^ ]* .*/\1/p'
+            diff "$work/windows.said" "$work/host.said" | sed -n 's/^[<>] \([^:]*\)\.[^.:]*:.*/\1/p')
+        first=${#run[@]}
+        for ((i = 0; i < ${#run[@]}; i++)); do
+            program=${run[i]}
+            if [ ! -f "$work/windows/${program%.*}.c" ] || [ ! -f "$work/host/${program%.*}.c" ]; then
+                first=$i
+                alone+=("$program")
+                break
+            fi
+            [ -z "${differs[${program%.*}]:-}" ] || alone+=("$program")
+        done
+        rest=("${rest[@]:$((first + 1))}")
+    done
+    for program in "${alone[@]}"; do
+        # Past twenty differences the rest tells no more, and each costs a start of Wine.
+        if [ $different -ge 20 ]; then
+            echo "${*:-defaults}: more than 20 programs differ; the other $((${#alone[@]} - 20)) not tried"
+            different=$((different + ${#alone[@]} - 20))
+            break
+        fi
+        both "$@" "$program"
+        out=$(same "$program") || {
+            echo "$out" | sed "s/^/${*:-defaults}: /"
+            different=$((different + 1))
+        }
+    done
+    same=$((same + ${#good[@]} - different))
+    differ=$((differ + different))
+    echo "${*:-defaults}: ${#good[@]} translated in $runs runs, ${#alone[@]} of them again alone"
+}
+
+# The files named, each line led by its file's name, the header's time set aside.
+stream() {
+    local file there=()
+    for file in "$@"; do
+        if [ -f "$file" ]; then
+            there+=("$file")
+        else
+            echo "$file (missing)"
+        fi
+    done
+    [ ${#there[@]} -gt 0 ] || return 0
+    awk '/^\/\* Generated at / || /^#define  COB_MODULE_(FORMATTED_DATE|DATE|TIME)[ \t]/ {
+        $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "${there[@]}"
+}
+# The C with the time of its translation set aside: the header's, and what WHEN-COMPILED
+# takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the time the C file gives.
+headerTime='s:^\(/\* Generated at  *\).*\*/\r$:\1(time)\r:'
+moduleTime='s/^\(#define  COB_MODULE_\(FORMATTED_DATE\|DATE\|TIME\)\).*\r$/\1 (time)\r/'
+normalise() {
+    local file=$1 c=${1%.c*}.c date time hms
+    [ -f "$file" ] || { echo "(missing)"; return; }
+    date=$(sed -n 's/^#define  COB_MODULE_DATE[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
+    time=$(sed -n 's/^#define  COB_MODULE_TIME[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
+    [ -n "$date" ] && [ -n "$time" ] || { cat "$file"; return; }
+    printf -v hms '%06d' "$((10#$time))"
+    sed -e "$headerTime" -e "$moduleTime" -e "s:${date:6:2}/${date:4:2}/${date:2:2}${hms:0:2}\.${hms:2:2}\.${hms:4:2}:(time):g" \
+        -e "s:${date}${hms}[0-9][0-9]:(time):g" "$file"
+}
+
+rm -rf "$work/alone" && cp -r "$work/corpus" "$work/alone" || exit 1
+(cd "$work/alone" && printf '%s\0' "${programs[@]}" | COB_CONFIG_DIR=$kit/config \
+    COB_COPY_DIR=$kit/copy xargs -0 -n 1 -P 2 "$kit/$machine/cobc" -C -debug -Wall >/dev/null 2>&1)
+good=()
+for program in "${programs[@]}"; do
+    [ -f "$work/alone/${program%.*}.c" ] && good+=("$program")
+done
+failed=$((2 * (${#programs[@]} - ${#good[@]})))
+translate
+translate -debug -Wall
+echo "$machine: $((same + differ + failed)) translations, $same the same C, $differ different," \
+    "$failed not made (the program needs options of its own or is wrong on purpose)"
+
+# The temporary folder under environments of many sizes, TMPDIR unset.
+tmpfails=0
+for n in $(seq 0 3 45); do
+    if ! out=$(cd "$work/windows" && mapfile -t vars < <(pad "$n") && env -u TMPDIR "${vars[@]}" \
+        COB_CONFIG_DIR="Z:$kit/config" WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C \
+        -o tmpdir.c "${programs[0]}" 2>&1); then
+        echo "with $n more variables: $out" | tr -d '\r'
+        tmpfails=$((tmpfails + 1))
+    fi
+done
+echo "$machine: the Windows compiler found its temporary folder under $((16 - tmpfails)) of 16 environments"
+[ $differ -eq 0 ] && [ $same -gt 0 ] && [ $tmpfails -eq 0 ]

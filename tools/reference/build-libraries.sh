@@ -10,17 +10,21 @@
 #   kernel32, user32, gdi32, advapi32.lib   mingw-w64's import libraries
 # With the COBOL kit's folder of the machine, libcob's import members join zorun32.lib and
 # zorun32s.lib, and libcob-4.dll goes beside zorun32.dll.
-# Usage: build-libraries.sh x64|x86 <lib> <toolchain's bin> <llvm-lib> <mingw> <runtime sources>
+# Usage: build-libraries.sh <machine> <lib> <toolchain's bin> <llvm-lib> <mingw-w64 root>
+#                           <runtime sources>
 #                           [<COBOL kit>]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-machine=$1 lib=$2 bin=$3 llvmlib=$4 mingw=$5 src=$6 cobol=${7:-}
-
-case $machine in
-x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) objcopy=x86_64-w64-mingw32-objcopy imagebase=__ImageBase ;;
-x86) defines=(-D_X86_=1 -DWIN32) objcopy=i686-w64-mingw32-objcopy imagebase=___ImageBase ;;
-*) echo "build-libraries.sh: unknown machine $machine" >&2; exit 1 ;;
-esac
+machine=$1 lib=$2 bin=$3 llvmlib=$4 mingwRoot=$5 src=$6 cobol=${7:-}
+source "$here/machines.sh"
+machine_row "$machine" || {
+    echo "build-libraries.sh: unknown machine $machine" >&2
+    exit 1
+}
+defines=("${MACHINE_DEFINES[@]}")
+mingw=$mingwRoot/$MACHINE_MINGW
+objcopy=$MACHINE_MINGW-objcopy
+imagebase=${MACHINE_PREFIX}__ImageBase
 work=$lib/obj
 rm -rf "$work"
 mkdir -p "$work"

@@ -18,7 +18,7 @@
 # The replaced members leave mingwex.a. gcc's pow computes through x87 exp2l and log2l of its
 # own: those stay for it under names of their own (__mingw_x87_exp2l, __mingw_x87_log2l).
 #
-# Usage: long-double.sh x64|x86 <toolchain's bin> <mingw-w64 folder> <mingwex.a> <out folder>
+# Usage: long-double.sh <machine> <toolchain's bin> <mingw-w64 folder> <mingwex.a> <out folder>
 # Writes the new members to <out folder> and edits <mingwex.a> in place. Exit status 0, or 1
 # with the reason on standard error (nothing edited then).
 set -uo pipefail
@@ -34,11 +34,13 @@ fail() {
     exit 1
 }
 
-case $machine in
-x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64 -D__MINGW64__) objcopy=x86_64-w64-mingw32-objcopy prefix= ;;
-x86) defines=(-D_X86_=1 -DWIN32) objcopy=i686-w64-mingw32-objcopy prefix=_ ;;
-*) fail "unknown machine $machine" ;;
-esac
+source "$here/machines.sh"
+machine_row "$machine" || fail "unknown machine $machine"
+defines=("${MACHINE_DEFINES[@]}")
+# mingw-w64-crt's own sources say __MINGW64__ for the 64-bit machines, as its build does.
+[ "$MACHINE_POINTER" != 8 ] || defines+=(-D__MINGW64__)
+objcopy=$MACHINE_MINGW-objcopy
+prefix=$MACHINE_PREFIX
 
 # The members must match the libraries and headers they join.
 installed=$(awk '/define __MINGW64_VERSION_(MAJOR|MINOR|BUGFIX)/ { v = v sep $3; sep = "." }
@@ -113,8 +115,7 @@ done
 aliases=($(sed -nE 's/^F_ARM_ANY\(([A-Za-z0-9_]+l) == ([A-Za-z0-9_]+)\)$/\1=\2/p' \
     "$crt/lib-common/msvcrt.def.in") "${more_aliases[@]}")
 [ ${#aliases[@]} -gt 10 ] || fail "no aliases read from msvcrt.def.in"
-triple=x86_64-pc-windows-msvc
-[ $machine = x64 ] || triple=i686-pc-windows-msvc
+triple=$MACHINE_TARGET
 for alias in "${aliases[@]}"; do
     printf '.weak %s%s\n.set %s%s, %s%s\n' "$prefix" "${alias%=*}" "$prefix" "${alias%=*}" \
         "$prefix" "${alias#*=}" |

@@ -23,6 +23,7 @@ reference=$1 jobs=${2:-2}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../fetch.sh"
 source "$here/sources.sh"
+source "$here/../machines.sh"
 
 cache=$(veldra_cache)
 
@@ -41,15 +42,17 @@ give_up() {
 unpack_cobol() {
     local patch
     tar -xf "$cob_tarball" -C "$1" --strip-components=1 || return 1
-    for patch in resolver target tmpdir main-program; do
+    for patch in resolver target tmpdir main-program source-date; do
         (cd "$1" && patch -p1 <"$here/$patch.patch") || return 1
     done
     touch "$1/cobc/parser.c" "$1/cobc/parser.h"
 }
 
 # GMP as a static library, then libcob as a DLL with GMP inside and cobc.exe.
-build_machine() { # <machine> <triple>
-    local machine=$1 triple=$2 work=$3 out=$4
+build_machine() { # <machine> <work> <out>
+    local machine=$1 work=$2 out=$3 triple pointer
+    machine_row "$machine" || return 1
+    triple=$MACHINE_MINGW pointer=$MACHINE_POINTER
     local gmp=$work/gmp-$machine cob=$work/cob-$machine
     mkdir -p "$gmp" "$cob" "$out/include/libcob"
     # GMP is the long part: a build that stopped after it goes on from there.
@@ -74,7 +77,7 @@ build_machine() { # <machine> <triple>
         "$cob/config.h"
     {
         echo '#define COB_32_BIT_LONG 1'
-        [ "$machine" = x64 ] && echo '#define COB_64_BIT_POINTER 1'
+        [ "$pointer" = 8 ] && echo '#define COB_64_BIT_POINTER 1'
     } >>"$cob/config.h"
     (cd "$cob" && make -C lib -j"$jobs" && make -C libcob -j"$jobs" &&
         make -C cobc -j"$jobs") || return 1
@@ -90,7 +93,7 @@ build_machine() { # <machine> <triple>
         cp "$cob"/libcob/*.h "$cob"/libcob/*.def "$out/include/libcob/" &&
         rm -f "$out/include/libcob/"{coblocal,cobgetopt,sysdefines}.h
     "$triple-strip" "$out/cobc.exe" "$out/libcob-4.dll" || return 1
-    [ "$machine" = x64 ] || return 0
+    # The same for every machine.
     mkdir -p "$out/../config" "$out/../copy" &&
         cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words "$out/../config/" &&
         cp "$cob"/copy/*.cpy "$out/../copy/"
@@ -107,15 +110,16 @@ build_translators() {
     (cd "$src" && ./configure --disable-shared --enable-static --with-math=gmp --without-db \
         --with-curses=no --without-xml2 --with-json=no --disable-nls --disable-rpath &&
         make -C lib -j"$jobs" && make -C libcob -j"$jobs") || return 1
-    for machine in x64 x86; do
+    for machine in $(machine_names); do
+        machine_row "$machine" || return 1
         sed -i -e '/COB_LI_IS_LL/d' -e '/COB_32_BIT_LONG/d' -e '/COB_64_BIT_POINTER/d' \
             "$src/config.h"
         echo '#define COB_32_BIT_LONG 1' >>"$src/config.h"
-        defines="-DCOB_TARGET_WIN32=1 -DCOB_TARGET_LONG_SIZE=4 -DCOB_TARGET_POINTER_SIZE=4"
-        if [ $machine = x64 ]; then
+        defines="-DCOB_TARGET_WIN32=1 -DCOB_TARGET_LONG_SIZE=4"
+        defines+=" -DCOB_TARGET_POINTER_SIZE=$MACHINE_POINTER"
+        if [ "$MACHINE_POINTER" = 8 ]; then
             echo '#define COB_64_BIT_POINTER 1' >>"$src/config.h"
-            defines="-DCOB_TARGET_WIN32=1 -DCOB_TARGET_WIN64=1 -DCOB_TARGET_LONG_SIZE=4"
-            defines+=" -DCOB_TARGET_POINTER_SIZE=8"
+            defines+=" -DCOB_TARGET_WIN64=1"
         fi
         (cd "$src" && make -C cobc clean && make -C cobc -j"$jobs" CPPFLAGS="$defines") &&
             cp "$src/cobc/cobc" "$kit/$machine/cobc" && strip "$kit/$machine/cobc" || return 1
@@ -125,7 +129,8 @@ build_translators() {
 build_kit() {
     local work=$cache/cobol-kit-$key.work
     local start=$SECONDS
-    for tool in curl patch make m4 gcc x86_64-w64-mingw32-gcc i686-w64-mingw32-gcc; do
+    for tool in curl patch make m4 gcc $(machine_names | while read -r m; do
+        machine_row "$m" && echo "$MACHINE_MINGW-gcc"; done); do
         command -v "$tool" >/dev/null || {
             echo "$tool not found"
             return 1
@@ -152,14 +157,13 @@ build_kit() {
     }
     export SOURCE_DATE_EPOCH
     rm -rf "$kit.part"
-    build_machine x64 x86_64-w64-mingw32 "$work" "$kit.part/x64" >>"$log" 2>&1 || {
-        echo "the x64 build failed (see $log)"
-        return 1
-    }
-    build_machine x86 i686-w64-mingw32 "$work" "$kit.part/x86" >>"$log" 2>&1 || {
-        echo "the x86 build failed (see $log)"
-        return 1
-    }
+    local machine
+    for machine in $(machine_names); do
+        build_machine "$machine" "$work" "$kit.part/$machine" >>"$log" 2>&1 || {
+            echo "the $machine build failed (see $log)"
+            return 1
+        }
+    done
     build_translators "$work" "$kit.part" >>"$log" 2>&1 || {
         echo "the translators' build failed (see $log)"
         return 1
@@ -170,7 +174,7 @@ build_kit() {
 }
 
 # The kit's key: what it is built from, and how (not how the sources are fetched).
-key=$(cat "$here"/{resolver,target,tmpdir,main-program}.patch \
+key=$(cat "$here"/{resolver,target,tmpdir,main-program,source-date}.patch "$MACHINE_TABLE" \
     <(declare -f unpack_cobol build_machine build_translators) <(echo "$gmp_sum $cob_sum") |
     sha256sum | cut -c1-16)
 kit=$cache/cobol-kit-$key
@@ -180,13 +184,13 @@ mkdir -p "$cache" || give_up "cannot create $cache"
 # Two builds on one machine share the cache: the second waits for the first.
 exec 9>"$cache/cobol-kit.lock"
 flock 9 2>/dev/null || true
-if [ ! -f "$kit/x86/cobc" ]; then
+if [ ! -d "$kit" ]; then
     : >"$log"
     reason=$(build_kit) || give_up "${reason:-the kit build failed}"
 fi
 rm -rf "$reference/cobol"
 mkdir -p "$reference/cobol" "$reference/bin"
-cp -r "$kit"/x64 "$kit"/x86 "$kit"/config "$kit"/copy "$reference/cobol/" ||
+cp -r "$kit"/* "$reference/cobol/" ||
     give_up "cannot copy $kit"
 install -m 755 "$here/cobol.sh" "$reference/bin/cobol"
 : >"$reference/cobol/kit.stamp"

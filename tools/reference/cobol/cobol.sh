@@ -37,12 +37,12 @@ source="${words[*]}"
 [ -n "$source" ] || fail "no source named"
 [ -f "$source" ] || fail "cannot find $source"
 
+# x86 unless told, as veldra's own machine is.
 machine=${VELDRA_COBOL_MACHINE:-x86}
-case $machine in
-x64) defines=(-D_AMD64_=1 -DWIN32 -DWIN64) ;;
-x86) defines=(-D_X86_=1 -DWIN32) ;;
-*) fail "VELDRA_COBOL_MACHINE is \"$machine\": x86 or x64 expected" ;;
-esac
+source "$bin/../machines.sh"
+machine_row "$machine" ||
+    fail "VELDRA_COBOL_MACHINE is \"$machine\": $(machine_names | paste -sd, | sed 's/,/ or /g') expected"
+defines=("${MACHINE_DEFINES[@]}")
 [ -x "$kit/$machine/cobc" ] || fail "no COBOL kit in $kit/$machine"
 
 options=()

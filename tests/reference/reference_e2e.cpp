@@ -1,29 +1,43 @@
 // Real links: veldra with the reference toolchain (cobol, cl, tessor, link and their
 // libraries), each case in a fresh copy of src/ and cobol/, the result run under Wine (x86
-// programs where Wine can). COBOL cases need the COBOL kit, and are skipped without it.
+// programs where Wine can). COBOL cases need the COBOL kit, and are skipped without it. Every
+// child is started from its words and an environment of its own, in the case's folder: no
+// shell comes between.
 //
 // Environment (ctest sets it): VELDRA_PROGRAM (the native veldra), VELDRA_REFERENCE (the
 // reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), VELDRA_REFERENCE_WORK (where
-// the cases' folders go), and Wine's own settings.
+// the cases' folders go), VELDRA_SCRIPTS (the project's scripts/, whose lib.sh tells whether
+// Wine starts 32-bit programs when VELDRA_WINE32 does not say), and Wine's own settings.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <glob.h>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
+namespace fs = std::filesystem;
 using Words = std::vector<std::string>;
 
 struct Case {
     const char* name; // of the test and its folder
-    // Shell commands run in turn in the case's folder, each to succeed ("!" first: to fail,
-    // after which only `said` is checked). cl, link, tessor and veldra are found along PATH.
+    // Commands run in turn in the case's folder, each its words separated by blanks, each to
+    // succeed ("!" first: to fail, after which only `said` is checked). cl, link, tessor and
+    // veldra are found along PATH.
     Words steps;
     std::string said = {};          // text that the steps' output must hold ("" for none)
     std::string out = {};           // the whole output of `run`
@@ -33,7 +47,9 @@ struct Case {
     int status = 7;                 // its exit code
     bool runtime = true;            // WINEPATH names lib/<machine>, where zorun32.dll lies
     bool x86 = false;               // the image is PE32 (else PE32+), run under 32-bit Wine
-    std::string native = {};        // a native build whose output and status `run` must match
+    Words native = {};              // a native build, whose last command's output and status
+                                    // `run`'s must match
+    std::map<std::string, std::string> files = {}; // written into the folder first
 };
 
 std::string env(const char* name) {
@@ -48,20 +64,74 @@ std::string readText(const std::string& path) {
     return text;
 }
 
-int sh(const std::string& command) {
-    return std::system(command.c_str());
+Words splitWords(const std::string& command) {
+    std::istringstream in(command);
+    Words words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
 }
 
-// Names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
-const std::string kObjdump = "x86_64-w64-mingw32-objdump -f ";
+// The process's environment with `changes` (NAME=value) in place of the variables they name.
+Words environment(const Words& changes) {
+    Words result = changes;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        if (std::none_of(changes.begin(), changes.end(),
+                         [&](const std::string& change) { return change.rfind(name, 0) == 0; }))
+            result.push_back(text);
+    }
+    return result;
+}
+
+// Runs `words` (the program looked up along the PATH of `envp`) in `dir`, its standard output
+// into the file `log` and its standard error there too, or into `errors` when given; returns
+// its exit status, -1 when it did not end by itself.
+int run(const Words& words, const std::string& dir, const Words& envp, const std::string& log,
+        const std::string& errors = "") {
+    std::vector<char*> argv, envv;
+    for (const std::string& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string& entry : envp)
+        envv.push_back(const_cast<char*>(entry.c_str()));
+    envv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err =
+            errors.empty() ? out : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0 || chdir(dir.c_str()) != 0)
+            _exit(127);
+        dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        // The program is looked up along the PATH of the environment it gets.
+        environ = envv.data();
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = -1;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool matches(const std::string& pattern) {
+    glob_t found;
+    const bool any = glob(pattern.c_str(), 0, nullptr, &found) == 0;
+    globfree(&found);
+    return any;
+}
 
 // Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else asked
-// the same way.
+// the scripts' own check.
 bool wine32() {
-    static const bool works = env("VELDRA_WINE32").empty()
-                                  ? sh("bash -c '. " + env("VELDRA_REFERENCE_SOURCES") +
-                                       "/../../../scripts/lib.sh && wine32_check'") == 0
-                                  : env("VELDRA_WINE32") == "1";
+    static const bool works =
+        env("VELDRA_WINE32").empty()
+            ? run({"bash", "-c", ". \"$0\" && wine32_check", env("VELDRA_SCRIPTS") + "/lib.sh"},
+                  ".", environment({}), "/dev/null") == 0
+            : env("VELDRA_WINE32") == "1";
     return works;
 }
 
@@ -72,25 +142,28 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     const std::string ref = env("VELDRA_REFERENCE"), program = env("VELDRA_PROGRAM");
     ASSERT_FALSE(ref.empty() || program.empty() || env("VELDRA_REFERENCE_WORK").empty());
     const bool cobol = std::string(c.name).find("cobol") != std::string::npos; // needs the kit
-    if (cobol && sh("test -x " + ref + "/bin/cobol") != 0)
+    if (cobol && !fs::exists(ref + "/bin/cobol"))
         GTEST_SKIP() << "no COBOL kit: " << readText(ref + "/cobol/missing");
     const std::string dir = env("VELDRA_REFERENCE_WORK") + "/" + c.name;
-    const std::string sources = env("VELDRA_REFERENCE_SOURCES");
-    ASSERT_EQ(sh("rm -rf " + dir + " && mkdir -p " + dir + " && cp " + sources + "/* " + sources +
-                 "/../cobol/* " + dir),
-              0);
+    const fs::path sources = env("VELDRA_REFERENCE_SOURCES");
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const fs::path& from : {sources, sources / "../cobol"})
+        for (const auto& entry : fs::directory_iterator(from))
+            fs::copy(entry.path(), dir + "/" + entry.path().filename().string());
+    for (const auto& [name, text] : c.files)
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
-    // libcob-4.dll along WINEPATH.
+    // libcob-4.dll beside the program, or along WINEPATH.
     const std::string machine = c.x86 ? "x86" : "x64";
-    const std::string in =
-        "cd " + dir + " && export PATH='" + ref + "/bin:" + program.substr(0, program.rfind('/')) +
-        ":" + env("PATH") + "' LIB='" + ref + "/lib/x86' LIB64='" + ref +
-        "/lib/x64' VELDRA_COBOL_MACHINE=" + machine + " WINEDEBUG=-all WINEPATH='" +
-        (c.runtime ? "Z:" + ref + "/lib/" + machine : "") + "' && ";
+    const Words envp = environment(
+        {"PATH=" + ref + "/bin:" + program.substr(0, program.rfind('/')) + ":" + env("PATH"),
+         "LIB=" + ref + "/lib/x86", "LIB64=" + ref + "/lib/x64", "VELDRA_COBOL_MACHINE=" + machine,
+         "WINEDEBUG=-all", "WINEPATH=" + (c.runtime ? "Z:" + ref + "/lib/" + machine : "")});
     std::string said;
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
-        const int status = sh(in + "{ " + step.substr(fails) + "; } >steps.log 2>&1");
+        const int status = run(splitWords(step.substr(fails)), dir, envp, dir + "/steps.log");
         said += readText(dir + "/steps.log");
         ASSERT_EQ(status != 0, fails) << step << "\n" << said;
     }
@@ -98,24 +171,33 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     if (c.steps.back()[0] == '!')
         return;
     for (const std::string& name : c.present)
-        EXPECT_EQ(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " missing";
+        EXPECT_TRUE(matches(dir + "/" + name)) << name << " missing";
     for (const std::string& name : c.absent)
-        EXPECT_NE(sh("ls " + dir + "/" + name + " >/dev/null 2>&1"), 0) << name << " left";
+        EXPECT_FALSE(matches(dir + "/" + name)) << name << " left";
+    // objdump names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
     const std::string format = c.x86 ? "pei-i386" : "pei-x86-64";
-    EXPECT_EQ(sh(kObjdump + dir + "/" + c.present.at(0) + " | grep -q 'format " + format + "$'"), 0)
+    run({"x86_64-w64-mingw32-objdump", "-f", c.present.at(0)}, dir, envp, dir + "/format.log");
+    EXPECT_NE(readText(dir + "/format.log").find("file format " + format + "\n"), std::string::npos)
         << c.present.at(0) << " is no " << format << " image";
     if (c.run.empty())
         return;
     if (c.x86 && !wine32())
         GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
-    const int status = sh(in + "wine " + c.run + " >run.log 2>run.err");
+    Words wine = splitWords(c.run);
+    wine.insert(wine.begin(), "wine");
+    const int status = run(wine, dir, envp, dir + "/run.log", dir + "/run.err");
     EXPECT_EQ(readText(dir + "/run.log"), c.out) << readText(dir + "/run.err");
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);
+    EXPECT_EQ(status, c.status);
     if (c.native.empty())
         return;
-    const int native = sh(in + c.native + " >native.log 2>&1");
+    // The native build's commands in turn; the last one's output and status are the program's.
+    for (size_t i = 0; i + 1 < c.native.size(); ++i)
+        ASSERT_EQ(run(splitWords(c.native[i]), dir, envp, dir + "/native.log"), 0)
+            << c.native[i] << "\n"
+            << readText(dir + "/native.log");
+    const int native = run(splitWords(c.native.back()), dir, envp, dir + "/native.log");
     EXPECT_EQ(readText(dir + "/native.log"), c.out);
-    EXPECT_EQ(WIFEXITED(native) ? WEXITSTATUS(native) : -1, c.status);
+    EXPECT_EQ(native, c.status);
 }
 
 // main.exe prints its first argument, twice(argc) and what the runtime says, then ends with 7.
@@ -136,7 +218,7 @@ const std::string kLongDouble =
     "1 -1 -1 4 0.75 3 0.5 4 1024 10 10 12\n-3 3 2 1 1 1.175201194 1.543080635 0.761594156\n"
     "0.881373587 1.316957897 0.5493061443 0.5204998778 0.4795001222 3.17805383 24\n"
     "1 0 1 1 1 1\n0+2i 5 3.141592654 -1.000000\n";
-const std::string kLongDoubleNative = "gcc -w -o native longdouble.c -lm && ./native";
+const Words kLongDoubleNative = {"gcc -w -o native longdouble.c -lm", "./native"};
 const std::string kTypes = "644 -1 3 5 1 2 1\n";
 
 // COBOL: a main program with a COBOL and a C subprogram linked in, and a COBOL DLL that it calls
@@ -147,16 +229,17 @@ const std::string kCobolProgram =
     "packed*3 -03703.68\nsqrt 3.1622\nwords ALPHA   /BETA     commas 02\nsize error\n"
     "upper MIXED CASE\nitem 0001   \nitem 0002   \nitem 0003   \nC twice 0042\n"
     "from the DLL 0142\ndirective FEATURE reached the compiler\n";
-const std::string kCobolNative = "cobc -x -DFEATURE=1 -o native main.cbl sub.cbl ctwice.c && "
-                                 "cobc -m -o DYNPROG.so dyn.cbl && ./native";
+const Words kCobolNative = {"cobc -x -DFEATURE=1 -o native main.cbl sub.cbl ctwice.c",
+                            "cobc -m -o DYNPROG.so dyn.cbl", "./native"};
 const std::string kCobolFailed = "ERROR: (9) Program indicated failure\n";
 // GnuCOBOL's own copybooks, found as an installation finds them (COPY "screenio.cpy").
 const std::string kCopybooks = "red 4 F1 1001 SQLCA 157\n";
-const std::string kCopybooksNative = "cobc -x -o native copybooks.cbl && ./native";
+const Words kCopybooksNative = {"cobc -x -o native copybooks.cbl", "./native"};
 // The main program's FUNCTION MODULE-PATH, as under cobc -x; a subprogram has none.
 const std::string kModulePath = "main modpath.exe full yes\nsub (none)\n";
-const std::string kModulePathNative =
-    "mkdir -p native && cobc -x -o native/modpath.exe modpath.cbl modsub.cbl && native/modpath.exe";
+const Words kModulePathNative = {"mkdir -p native",
+                                 "cobc -x -o native/modpath.exe modpath.cbl modsub.cbl",
+                                 "native/modpath.exe"};
 
 // One case a row or two, as a table reads.
 // clang-format off
@@ -280,10 +363,10 @@ const Case kCases[] = {
     {.name = "cobol_x64_object_in_x86_link", .steps = {"!veldra -N sizes.cbl"},
      .said = "tessor: sizes.obj: an x64 object in an x86 link; build it for x86 (a COBOL "
              "source: set VELDRA_COBOL_MACHINE=x86), or link for x64 with -P3\n"},
-    {.name = "failed_compile", .steps = {"echo 'int broken = ;' >broken.c",
-                                         "!veldra -P3 -N main.c broken.c"},
+    {.name = "failed_compile", .steps = {"!veldra -P3 -N main.c broken.c"},
      .said = "tessor: broken.obj does not exist: its compile probably failed (see the messages "
-             "above)\n"}};
+             "above)\n",
+     .files = {{"broken.c", "int broken = ;\n"}}}};
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });

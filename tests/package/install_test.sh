@@ -124,10 +124,11 @@ payslip='ABE                 874.50
 BRANDT             1049.80
 CHIBA               998.70'
 machines=(x64)
+# Whether Wine starts 32-bit programs: as the test script found, else asked its check.
 wine32=${VELDRA_WINE32:-}
 if [ -z "$wine32" ]; then
     wine32=0
-    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" = installed ] && wine32=1
+    (source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh" && wine32_check) && wine32=1
 fi
 if [ "$wine32" = 1 ]; then
     machines+=(x86)

@@ -8,7 +8,7 @@
 #   install_test.sh <deb> <examples folder> <work folder>
 # Exit status: 0; 77 (skipped, saying why) without root, or where veldra or /etc/quenlow is on
 # the machine already; 1 for a failed check. The transcript of the user's commands is kept in
-# <work folder>/transcript.txt.
+# <work folder>/transcript.txt, the time the installation took in install-time.txt.
 set -uo pipefail
 deb=$(realpath "$1") examples=$(realpath "$2") work=$3
 
@@ -67,7 +67,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout
     exit 1
 fi
 ended=$(date +%s%N)
-echo "apt-get install took $(((ended - started) / 1000000)) ms"
+echo "apt-get install took $(((ended - started) / 1000000)) ms" | tee "$work/install-time.txt"
 check "veldra is /usr/bin/veldra" test -x /usr/bin/veldra
 check "no cl or link in /usr/bin" bash -c '! dpkg -L veldra | grep -Eq "^/usr/bin/(cl|link|lib|cobol)$"'
 check "the registry store is a conffile" bash -c 'dpkg-query -W -f="\${Conffiles}" veldra | grep -q "^ /etc/quenlow/registry.reg "'

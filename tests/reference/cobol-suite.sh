@@ -69,7 +69,7 @@ declare -A reasons=(
     [compile-only]="checks the compiler alone (\$COMPILE_ONLY, a compile expected to fail, no run)"
     [files]="looks at files after the run (diff, cat, test -f, sed)"
     [shell]="other shell commands around the compile or the run (pipes, export, unset, mkdir)"
-    [environment]="an environment beyond plain VAR=value (shell variables, PATH), or one for the compiler"
+    [environment]="an environment beyond plain VAR=value (shell variables, PATH, the compiler's)"
     [output]="its run's output is not given literally ([ignore], [stdout], [expout])"
     [unquoted]="an expected output that the shell expands (AT_CHECK_UNQUOTED)"
     [macro]="other m4 macros around the checks"
@@ -84,7 +84,7 @@ declare -A reasons=(
 # run_status[K] and run_out[K] (the file of the expected output).
 plan() {
     local dir=$1 kind k line cmd n status out cond more built=()
-    skip= skip_what= steps=() files=()
+    skip='' skip_what='' steps=() files=()
     build_args=() build_dirs=() run_env=() run_words=() run_input=() run_status=() run_out=()
     while read -r kind k line; do
         case $kind in
@@ -122,7 +122,8 @@ plan() {
             classify "$cmd" || return
             # Commands run when the check fails or passes (AT_CHECK's fifth and sixth).
             more=
-            [ "$n" -lt 5 ] || IFS= read -rd '' more < <(cat "$dir/check.$k.5" "$dir/check.$k.6" 2>/dev/null)
+            [ "$n" -lt 5 ] ||
+                IFS= read -rd '' more < <(cat "$dir/check.$k.5" "$dir/check.$k.6" 2>/dev/null)
             [ -z "$more" ] || { skip=shell; return; }
             case $what in
             build)
@@ -248,7 +249,7 @@ classify() {
     case ${words[0]} in
     @COMPILE@ | @COBC@)
         [ ${#assignments[@]} -eq 0 ] || { skip=environment; return 1; }
-        what=build output= sources=() directives=()
+        what=build output='' sources=() directives=()
         [ "${words[0]}" = @COMPILE@ ] && directives=("${compile_flags[@]}")
         local compile_x=
         [ "${words[0]}" = @COMPILE@ ] && compile_x=1
@@ -439,7 +440,8 @@ one() {
             veldra -N $machine_word "${args[@]}" >>build.log 2>&1
             status=$?
             built=$((built + $(now) - started))
-            [ $status -eq 0 ] || result "failed (line $name: the build ended with $status, run/build.log)"
+            [ $status -eq 0 ] ||
+                result "failed (line $name: the build ended with $status, run/build.log)"
             ;;
         run)
             IFS=$us read -ra env <<<"${run_env[k]}"
@@ -539,7 +541,10 @@ while read -r name; do
         taken+=("$name")
     fi
 done <"$work/tests/tests"
-[ ${#taken[@]} -gt 0 ] || { echo "cobol-suite.sh: no test taken${filter:+ matches $filter}" >&2; exit 1; }
+if [ ${#taken[@]} -eq 0 ]; then
+    echo "cobol-suite.sh: no test taken${filter:+ matches $filter}" >&2
+    exit 1
+fi
 # An entry of the allow-list for no test taken is a mistake, or one that has outlived its test.
 strays=()
 if [ -z "$filter" ]; then
@@ -555,7 +560,8 @@ elapsed=$((SECONDS - started))
 
 passed=0 failed=() known=() stale=() build_ms=0 run_ms=0
 for name in "${taken[@]}"; do
-    read -r outcome rest <"$work/tests/$name/result" 2>/dev/null || outcome="failed (no result)" rest=
+    read -r outcome rest <"$work/tests/$name/result" 2>/dev/null ||
+        outcome="failed (no result)" rest=
     read -r title <"$work/tests/$name/title"
     times=${rest##*) }
     [[ $times =~ ^[0-9]+\ [0-9]+$ ]] || times="0 0"

@@ -213,18 +213,20 @@ stream() {
         $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "${there[@]}"
 }
 # The C with the time of its translation set aside: the header's, and what WHEN-COMPILED
-# takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the time the C file gives.
+# takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the date the C file
+# gives, at any time of that day: the Windows compiler's WHEN-COMPILED and its module time can
+# fall in different seconds (seen: 07:05:23.99 in one file, not the module time's second).
 headerTime='s:^\(/\* Generated at  *\).*\*/\r$:\1(time)\r:'
 moduleTime='s/^\(#define  COB_MODULE_\(FORMATTED_DATE\|DATE\|TIME\)\).*\r$/\1 (time)\r/'
 normalise() {
-    local file=$1 c=${1%.c*}.c date time hms
+    local file=$1 c=${1%.c*}.c date time
     [ -f "$file" ] || { echo "(missing)"; return; }
     date=$(sed -n 's/^#define  COB_MODULE_DATE[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
     time=$(sed -n 's/^#define  COB_MODULE_TIME[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
     [ -n "$date" ] && [ -n "$time" ] || { cat "$file"; return; }
-    printf -v hms '%06d' "$((10#$time))"
-    sed -e "$headerTime" -e "$moduleTime" -e "s:${date:6:2}/${date:4:2}/${date:2:2}${hms:0:2}\.${hms:2:2}\.${hms:4:2}:(time):g" \
-        -e "s:${date}${hms}[0-9][0-9]:(time):g" "$file"
+    sed -e "$headerTime" -e "$moduleTime" \
+        -e "s:${date:6:2}/${date:4:2}/${date:2:2}[0-9][0-9]\.[0-9][0-9]\.[0-9][0-9]:(time):g" \
+        -e "s:${date}[0-9]\{8\}:(time):g" "$file"
 }
 
 rm -rf "$work/alone" && cp -r "$work/corpus" "$work/alone" || exit 1

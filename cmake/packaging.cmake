@@ -79,13 +79,15 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Depends from the libraries the programs need (dpkg-shlibdeps, package dpkg-dev), and from
 # what the toolchain runs: the Debian packages of clang-cl, lld-link, llvm-lib and the mingw-w64
 # headers it was built with (the COBOL translator is a Linux program: dpkg-shlibdeps finds its
-# libraries). Wine only runs what was built, so it is recommended: a build server does without;
-# its 32-bit half runs x86 programs.
+# libraries), and Wine and its 64-bit half, which run what it builds (the installed system
+# is meant to build and run a program with nothing more). Wine's 32-bit half, which runs x86
+# programs, is recommended: on amd64 it needs the i386 architecture added first.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VELDRA_REFERENCE_DIR AND VELDRA_INSTALL_TOOLCHAIN)
-  list(JOIN VELDRA_TOOLCHAIN_PACKAGES ", " depends)
+  set(depends ${VELDRA_TOOLCHAIN_PACKAGES} wine wine64)
+  list(JOIN depends ", " depends)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${depends}")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, wine64, wine32")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine32")
   # The registry store is the user's to change: a conffile, kept on upgrade, removed on purge.
   file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/conffiles "${VELDRA_SYSCONFDIR}/quenlow/registry.reg\n")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/conffiles)

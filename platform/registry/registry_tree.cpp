@@ -73,6 +73,16 @@ long copyData(const RegFileValue& value, uint32_t* type, unsigned char* data, ui
     return errorSuccess;
 }
 
+// Copies the name of a key or value for the Enum calls: "more data" when it leaves no room for
+// its terminator.
+long copyName(const std::string& found, char* name, uint32_t nameSize) {
+    if (found.size() >= nameSize) {
+        return errorMoreData;
+    }
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    return errorSuccess;
+}
+
 } // namespace
 
 long registryOpenRoot(RegistryRoot root, const char* subKey, uint32_t access, RegistryKey* out) {
@@ -98,12 +108,7 @@ long registryEnumKey(RegistryKey key, uint32_t index, char* name, uint32_t nameS
     if (index >= parent->subkeys.size()) {
         return errorNoMoreItems;
     }
-    const std::string& found = parent->subkeys[index].name;
-    if (found.size() >= nameSize) {
-        return errorMoreData;
-    }
-    std::memcpy(name, found.c_str(), found.size() + 1);
-    return errorSuccess;
+    return copyName(parent->subkeys[index].name, name, nameSize);
 }
 
 long registryQueryValue(RegistryKey key, const char* name, uint32_t* type, unsigned char* data,
@@ -128,11 +133,8 @@ long registryEnumValue(RegistryKey key, uint32_t index, char* name, uint32_t nam
         return errorNoMoreItems;
     }
     const RegFileValue& value = owner->values[index];
-    if (value.name.size() >= nameSize) {
-        return errorMoreData;
-    }
-    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-    return copyData(value, type, data, dataSize);
+    const long named = copyName(value.name, name, nameSize);
+    return named != errorSuccess ? named : copyData(value, type, data, dataSize);
 }
 
 void registryCloseKey(RegistryKey key) {

@@ -50,6 +50,7 @@ void* runtimeLibraryHandle = nullptr;
 struct MeasuredName {
     const char* text;
     int length;
+    bool quoted;
 };
 struct MeasuredNames {
     const char* line = nullptr;
@@ -69,7 +70,7 @@ void scanCommandLine(const char* line, bool secondPass) {
     if (secondPass && measured.line == line) {
         measured.line = nullptr;
         for (const MeasuredName& name : measured.names)
-            addInputFile(name.text, name.length);
+            addInputFile(name.text, name.length, name.quoted);
         measured.names.clear();
         return;
     }
@@ -87,14 +88,15 @@ void scanCommandLine(const char* line, bool secondPass) {
             parseOptionGroup(&position, secondPass);
         } else {
             const ptrdiff_t rest = end - position;
-            const int length = measureToken(position, rest < tokenLimit ? static_cast<int>(rest)
-                                                                        : int{tokenLimit});
+            bool quoted;
+            const int length = measureToken(
+                position, rest < tokenLimit ? static_cast<int>(rest) : int{tokenLimit}, &quoted);
             if (length == 0)
                 fatalError(msgIllegalCommandLine);
             if (secondPass)
-                addInputFile(position, length);
+                addInputFile(position, length, quoted);
             else
-                measured.names.push_back({position, length});
+                measured.names.push_back({position, length, quoted});
             position += length;
         }
     }

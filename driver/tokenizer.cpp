@@ -219,11 +219,14 @@ int scanToken(int flags, const char* source, char* destination, int sourceLength
     return copyToken(source, destination, sourceLength, capacity, nullptr, 0);
 }
 
-int measureToken(const char* text, int limit) {
+int measureToken(const char* text, int limit, bool* quoted) {
     static const char delimiters[] = {',', '+'};
     // Nearly every token is a plain name: its run of ordinary characters is the token.
     const int length = static_cast<int>(findWordStop(text, static_cast<size_t>(limit), true));
-    if (length == limit || text[length] != '"')
+    const bool plain = length == limit || text[length] != '"';
+    if (quoted != nullptr)
+        *quoted = !plain;
+    if (plain)
         return length;
     return copyToken(text, nullptr, limit, 0, delimiters, 2);
 }

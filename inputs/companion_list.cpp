@@ -37,8 +37,9 @@ void addCompanionListNames(char* text, size_t count) {
             ++p;
             continue;
         }
+        bool quoted;
         const int length =
-            measureToken(p, static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff));
+            measureToken(p, static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff), &quoted);
         if (length == 0) {
             // An open double quote: a scan from any character up to the first double quote
             // reaches it in the same state and fails the same way, so skipping them one at a
@@ -49,7 +50,7 @@ void addCompanionListNames(char* text, size_t count) {
             p = quote ? quote + 1 : p + 1;
             continue;
         }
-        addInputFile(p, length);
+        addInputFile(p, length, quoted);
         p += length;
     }
 }

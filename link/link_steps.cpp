@@ -57,7 +57,7 @@ void addProductInfoObject() {
     if (findLibraryOnPath("zoprinfo.obj") == 0)
         return;
     addExcludeSymbol("_zOprdata");
-    addInputFile("zoprinfo.obj", 12);
+    addInputFile("zoprinfo.obj", 12, false);
 }
 
 int runLinker(int namesResult) {

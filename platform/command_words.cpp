@@ -41,29 +41,44 @@ void appendArgument(std::string& line, const char* argument, size_t length) {
 
 } // namespace
 
-std::string buildCommandLine(int argc, char** argv) {
-    // Nearly every argument is a plain word, copied as it stands into storage made for all of
-    // them at once; from the first that needs quotes on, the rest is appended as it must be.
-    // The arguments are the system's: read no further than their terminators.
+std::unique_ptr<char[]> buildCommandLine(int argc, char** argv) {
+    // Nearly every argument is a plain word. Each is copied with its terminator, and two
+    // searches over the whole copy tell whether any holds a blank or a double quote; when none
+    // does and none is empty, the terminators between them become the blanks. The arguments
+    // are the system's: read no further than their terminators.
     const size_t count = static_cast<size_t>(argc > 0 ? argc : 0);
     std::unique_ptr<size_t[]> lengths(new size_t[count]);
     size_t total = 0;
-    for (size_t i = 0; i < count; ++i)
-        total += (lengths[i] = argv[i] != nullptr ? std::strlen(argv[i]) : 0) + 1;
-    std::unique_ptr<char[]> plain(new char[total]);
-    size_t used = 0, i = 0;
-    for (; i < count && argv[i] != nullptr && needsNoQuotes(argv[i], lengths[i]); ++i) {
-        if (i > 0)
-            plain[used++] = blank;
-        std::memcpy(&plain[used], argv[i], lengths[i]);
-        used += lengths[i];
+    bool plain = true;
+    for (size_t i = 0; i < count; ++i) {
+        lengths[i] = argv[i] != nullptr ? std::strlen(argv[i]) : 0;
+        plain = plain && lengths[i] > 0;
+        total += lengths[i] + 1;
     }
-    std::string line(plain.get(), used);
-    for (; i < count; ++i) {
-        if (i > 0)
-            line += blank;
-        appendArgument(line, argv[i] != nullptr ? argv[i] : "", lengths[i]);
+    std::unique_ptr<char[]> line(new char[total > 0 ? total : 1]);
+    line[0] = '\0';
+    char* p = line.get();
+    for (size_t i = 0; plain && i < count; ++i) {
+        std::memcpy(p, argv[i], lengths[i] + 1);
+        p += lengths[i] + 1;
     }
+    if (plain && std::memchr(line.get(), blank, total) == nullptr &&
+        std::memchr(line.get(), quote, total) == nullptr) {
+        p = line.get();
+        for (size_t i = 0; i + 1 < count; ++i) {
+            p += lengths[i];
+            *p++ = blank;
+        }
+        return line;
+    }
+    std::string quoted;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            quoted += blank;
+        appendArgument(quoted, argv[i] != nullptr ? argv[i] : "", lengths[i]);
+    }
+    line.reset(new char[quoted.size() + 1]);
+    std::memcpy(line.get(), quoted.c_str(), quoted.size() + 1);
     return line;
 }
 
@@ -80,12 +95,12 @@ size_t splitCommandWords(char* line, char** words) {
             if (*p == '\0')
                 return count;
             words[count++] = p;
-            const size_t run = findWordStop(p, left, false);
-            if (p[run] == '\0')
+            char* const wordEnd = static_cast<char*>(std::memchr(p, blank, left));
+            if (wordEnd == nullptr)
                 return count;
-            p[run] = '\0';
-            p += run + 1;
-            left -= run + 1;
+            *wordEnd = '\0';
+            left -= static_cast<size_t>(wordEnd + 1 - p);
+            p = wordEnd + 1;
         }
     }
     char* out = line;

@@ -219,11 +219,10 @@ stream() {
 headerTime='s:^\(/\* Generated at  *\).*\*/\r$:\1(time)\r:'
 moduleTime='s/^\(#define  COB_MODULE_\(FORMATTED_DATE\|DATE\|TIME\)\).*\r$/\1 (time)\r/'
 normalise() {
-    local file=$1 c=${1%.c*}.c date time
+    local file=$1 c=${1%.c*}.c date
     [ -f "$file" ] || { echo "(missing)"; return; }
     date=$(sed -n 's/^#define  COB_MODULE_DATE[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
-    time=$(sed -n 's/^#define  COB_MODULE_TIME[[:space:]]*\([0-9]*\).*/\1/p' "$c" 2>/dev/null)
-    [ -n "$date" ] && [ -n "$time" ] || { cat "$file"; return; }
+    [ -n "$date" ] || { cat "$file"; return; }
     sed -e "$headerTime" -e "$moduleTime" \
         -e "s:${date:6:2}/${date:4:2}/${date:2:2}[0-9][0-9]\.[0-9][0-9]\.[0-9][0-9]:(time):g" \
         -e "s:${date}[0-9]\{8\}:(time):g" "$file"

@@ -129,8 +129,11 @@ build_translators() {
 build_kit() {
     local work=$cache/cobol-kit-$key.work
     local start=$SECONDS
-    for tool in curl patch make m4 gcc $(machine_names | while read -r m; do
-        machine_row "$m" && echo "$MACHINE_MINGW-gcc"; done); do
+    local tools=(curl patch make m4 gcc) machine
+    for machine in $(machine_names); do
+        machine_row "$machine" && tools+=("$MACHINE_MINGW-gcc")
+    done
+    for tool in "${tools[@]}"; do
         command -v "$tool" >/dev/null || {
             echo "$tool not found"
             return 1
@@ -157,7 +160,6 @@ build_kit() {
     }
     export SOURCE_DATE_EPOCH
     rm -rf "$kit.part"
-    local machine
     for machine in $(machine_names); do
         build_machine "$machine" "$work" "$kit.part/$machine" >>"$log" 2>&1 || {
             echo "the $machine build failed (see $log)"

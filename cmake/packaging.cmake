@@ -81,13 +81,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # headers it was built with (the COBOL translator is a Linux program: dpkg-shlibdeps finds its
 # libraries), and Wine and its 64-bit half, which run what it builds (the installed system
 # is meant to build and run a program with nothing more). Wine's 32-bit half, which runs x86
-# programs, is recommended: on amd64 it needs the i386 architecture added first.
+# programs, is only suggested: apt installs what a package recommends wherever it can, and on
+# a kernel that runs no 32-bit program a wine32 present breaks Wine for every program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VELDRA_REFERENCE_DIR AND VELDRA_INSTALL_TOOLCHAIN)
   set(depends ${VELDRA_TOOLCHAIN_PACKAGES} wine wine64)
   list(JOIN depends ", " depends)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${depends}")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine32")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine32")
   # The registry store is the user's to change: a conffile, kept on upgrade, removed on purge.
   file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/conffiles "${VELDRA_SYSCONFDIR}/quenlow/registry.reg\n")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/conffiles)

@@ -15,3 +15,5 @@ presets=("$@")
 for preset in "${presets[@]}"; do
     build_preset "$preset"
 done
+degraded=$(degraded_parts)
+[ -z "$degraded" ] || printf '\nBuilt without, as configured:\n%s\n' "$degraded"

@@ -69,14 +69,24 @@ if ! command -v dpkg-query >/dev/null; then
     exit 1
 fi
 
-# Wine's 32-bit half runs the x86 build's tests. It is wanted, not needed: where it cannot be
-# had, the x86 tests are reported as not run. A failed try is remembered for a day, so that
-# every test run does not pay for it again.
-WINE32_STAMP=/var/lib/veldra/wine32-unavailable
-wine32_wanted() {
-    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" != installed ] &&
-        ! [ -n "$(find "$WINE32_STAMP" -mmin -1440 2>/dev/null)" ]
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# wine32 installed by someone else where it cannot run: Wine is broken for every program, and
+# only the user may take it away.
+refuse_wine32() {
+    echo "install-deps.sh: wine32 is installed, but this machine's kernel runs no 32-bit x86" \
+        "programs, so Wine fails for every program, 64-bit ones too. Remove it (as root:" \
+        "apt-get remove wine32:i386), then run this again." >&2
+    exit 1
 }
+
+# Wine's 32-bit half runs the x86 build's tests. It is wanted, not needed: where it cannot be
+# had, the x86 tests are reported as not run. Where the kernel runs no 32-bit program it must
+# not be there at all (wine32_plan in lib.sh). A failed try is remembered for a day, so that
+# every test run does not pay for it again.
+wine32_plan
+[ $KERNEL_32BIT = yes ] || echo "$KERNEL32_WHY"
+[ "$WINE32_PLAN" != refuse ] || refuse_wine32
 
 APT_INSTALL=(install -y -q --no-install-recommends -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600)
 
@@ -133,19 +143,21 @@ install_wine32() {
 }
 
 mapfile -t need < <(missing_packages)
-if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ] && ! wine32_wanted; then
+if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ] &&
+    [ "$WINE32_PLAN" != install ] && [ "$WINE32_PLAN" != remove ]; then
     echo "All build and test dependencies are installed."
     exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-    if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ]; then
+    if [ ${#need[@]} -eq 0 ] && [ -z "$(missing_locales)" ] && [ "$WINE32_PLAN" = install ]; then
         echo "wine32 is not installed (it needs root): the x86 Windows tests will not run."
         exit 0
     fi
     if command -v sudo >/dev/null; then
         echo "Missing: $(echo "${need[*]}" $(missing_locales)); installing them with sudo"
-        exec sudo -- bash "${BASH_SOURCE[0]}" "$@"
+        exec sudo -- env ${VELDRA_KERNEL_32BIT:+VELDRA_KERNEL_32BIT=$VELDRA_KERNEL_32BIT} \
+            bash "${BASH_SOURCE[0]}" "$@"
     fi
     echo "install-deps.sh: missing packages or locales, and installing them needs root." >&2
     echo "Run it as root: su -c 'bash scripts/install-deps.sh'" >&2
@@ -169,15 +181,24 @@ if [ ${#need[@]} -gt 0 ]; then
     fi
 fi
 
-if wine32_wanted; then
+case $WINE32_PLAN in
+install)
     echo "Installing wine32 (Wine's 32-bit half, for the x86 Windows tests)"
-    if install_wine32 && ! wine32_wanted; then
-        rm -f "$WINE32_STAMP"
+    mkdir -p "$VELDRA_STATE"
+    if install_wine32 && wine32_plan && [ "$WINE32_PLAN" = keep ]; then
+        rm -f "$VELDRA_STATE/wine32-unavailable"
+        : >"$VELDRA_STATE/wine32-installed"
     else
-        mkdir -p "${WINE32_STAMP%/*}" && touch "$WINE32_STAMP"
+        touch "$VELDRA_STATE/wine32-unavailable"
         echo "install-deps.sh: wine32 cannot be installed here: the x86 Windows build is built, its tests are not run"
     fi
-fi
+    ;;
+remove)
+    echo "Removing wine32, which this setup installed: where it cannot run, Wine fails for every program"
+    apt-get remove -y -q -o Dpkg::Use-Pty=0 -o DPkg::Lock::Timeout=600 wine32:i386
+    rm -f "$VELDRA_STATE/wine32-installed"
+    ;;
+esac
 
 for l in $(missing_locales); do
     echo "Generating locale $l"

@@ -103,6 +103,74 @@ wine_serve() {
     wineboot </dev/null >/dev/null 2>&1
 }
 
+# Some kernels are built without IA32 emulation and run no 32-bit x86 program at all. Wine's
+# 32-bit half must not be installed there: Debian's wine starts its 32-bit loader first
+# whenever wine32 is present, so every Wine call would fail, 64-bit programs included.
+KERNEL32_WHY="this machine's kernel runs no 32-bit x86 programs: the x86 Windows tests will not run"
+
+# True when the kernel runs 32-bit x86 programs. VELDRA_KERNEL_32BIT=no (or yes) forces the
+# answer, so that the path of such a machine can be taken anywhere. The probe is a static i386
+# program of 96 bytes, an ELF header and one segment holding "exit(42)" as a system call: no
+# compiler or package is needed to make it. It runs from a folder where a copy of true runs, so
+# that a folder mounted noexec is not taken for the kernel's answer.
+kernel_runs_32bit() {
+    case ${VELDRA_KERNEL_32BIT:-} in
+    no) return 1 ;;
+    yes) return 0 ;;
+    esac
+    local header=7f454c4601010100000000000000000002000300010000005480040834000000
+    header+=000000000000000034002000010000000000000001000000000000000080040800800408
+    header+=60000000600000000500000000100000b801000000bb2a000000cd80
+    local bytes='' i dir probe status
+    for ((i = 0; i < ${#header}; i += 2)); do bytes+="\\x${header:i:2}"; done
+    for dir in "${TMPDIR:-/tmp}" "$VELDRA_ROOT"; do
+        probe=$(mktemp -d "$dir/veldra-probe.XXXXXX" 2>/dev/null) || continue
+        printf "$bytes" >"$probe/i386" && cp "$(type -P true)" "$probe/true" &&
+            chmod +x "$probe/i386" "$probe/true"
+        if "$probe/true" 2>/dev/null; then
+            status=0
+            "$probe/i386" 2>/dev/null || status=$?
+            rm -rf "$probe"
+            [ $status -eq 42 ]
+            return
+        fi
+        rm -rf "$probe"
+    done
+    return 1
+}
+
+# What setup does about Wine's 32-bit half (scripts/install-deps.sh), in WINE32_PLAN:
+#   keep      installed, and the kernel runs 32-bit programs
+#   install   not installed, the kernel runs them, and no try failed within the last day
+#   none      not installed, and the kernel runs none or a try failed lately
+#   remove    installed where the kernel runs none, by this setup: it takes it away again
+#   refuse    installed where the kernel runs none, by someone else: the user must decide
+# KERNEL_32BIT is yes or no, the kernel's answer. What setup installed, and when it could not,
+# is kept in $VELDRA_STATE (/var/lib/veldra).
+VELDRA_STATE=${VELDRA_STATE:-/var/lib/veldra}
+wine32_plan() {
+    local installed=
+    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" = installed ] &&
+        installed=1
+    KERNEL_32BIT=no
+    kernel_runs_32bit && KERNEL_32BIT=yes
+    if [ $KERNEL_32BIT = yes ]; then
+        if [ -n "$installed" ]; then
+            WINE32_PLAN=keep
+        elif [ -n "$(find "$VELDRA_STATE/wine32-unavailable" -mmin -1440 2>/dev/null)" ]; then
+            WINE32_PLAN=none
+        else
+            WINE32_PLAN=install
+        fi
+    elif [ -z "$installed" ]; then
+        WINE32_PLAN=none
+    elif [ -f "$VELDRA_STATE/wine32-installed" ]; then
+        WINE32_PLAN=remove
+    else
+        WINE32_PLAN=refuse
+    fi
+}
+
 # True when Wine runs 32-bit Windows programs (Debian's wine32, an i386 package); otherwise
 # WINE32_WHY says why not. Decided by what the x86 build's own veldra.exe prints, its usage, and
 # not by Wine's status alone: a Wine without its 32-bit half prints only a hint on standard
@@ -111,7 +179,9 @@ wine32_check() {
     local exe=$VELDRA_BUILD/windows32/veldra.exe out status=0
     WINE32_WHY=
     wine_env
-    if ! command -v wine >/dev/null; then
+    if ! kernel_runs_32bit; then
+        WINE32_WHY=$KERNEL32_WHY
+    elif ! command -v wine >/dev/null; then
         WINE32_WHY="wine is not installed"
     elif [ ! -f "$exe" ]; then
         WINE32_WHY="the x86 build has no veldra.exe"
@@ -125,6 +195,31 @@ wine32_check() {
         fi
     fi
     [ -z "$WINE32_WHY" ]
+}
+
+# For the test scripts: true when Wine runs 32-bit programs, as test.sh decided it once for the
+# whole run (VELDRA_WINE32 1 or 0, the reason in VELDRA_WINE32_WHY), else asked of Wine now.
+# WINE32_WHY says why not.
+wine32_ready() {
+    if [ -z "${VELDRA_WINE32:-}" ]; then
+        VELDRA_WINE32=0
+        wine32_check && VELDRA_WINE32=1
+        VELDRA_WINE32_WHY=$WINE32_WHY
+    fi
+    WINE32_WHY=${VELDRA_WINE32_WHY:-Wine cannot start 32-bit programs here}
+    [ "$VELDRA_WINE32" = 1 ]
+}
+
+# Prints, a line each, what the native build left out because it was asked to (a toolchain
+# that builds is otherwise the whole toolchain); nothing when it is whole.
+degraded_parts() {
+    local native=$VELDRA_BUILD/native
+    [ -f "$native/CMakeCache.txt" ] || return 0
+    if grep -q '^VELDRA_REFERENCE:BOOL=OFF' "$native/CMakeCache.txt"; then
+        echo "the reference toolchain (configured with -DVELDRA_REFERENCE=OFF)"
+    elif [ -f "$native/reference/cobol/missing" ]; then
+        echo "the COBOL kit: $(cat "$native/reference/cobol/missing")"
+    fi
 }
 
 # Stops this prefix's wineserver (it lingers a few seconds after the last program otherwise).

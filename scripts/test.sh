@@ -33,11 +33,8 @@ else
 fi
 trap wine_stop EXIT
 # Read by the test programs (the real links), so that each does not ask Wine again.
-if wine32_check; then
-    export VELDRA_WINE32=1
-else
-    export VELDRA_WINE32=0
-fi
+export VELDRA_WINE32 VELDRA_WINE32_WHY
+wine32_ready
 for preset in windows native sanitize; do
     step "tests $preset" run_tests "$preset"
 done
@@ -56,6 +53,8 @@ step "packages" run_tests package
 print_stages
 say "Windows machines"
 printf '  %s\n' "${machines[@]}"
+mapfile -t left_out < <(degraded_parts)
+[ ${#left_out[@]} -eq 0 ] || { say "left out on purpose"; printf '  %s\n' "${left_out[@]}"; }
 echo "  total time: $((SECONDS - started))s"
 [ ${#failed[@]} -eq 0 ] || echo "FAILED: ${failed[*]}"
 echo "steps: $((${#STAGE_LOG[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"

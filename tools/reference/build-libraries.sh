@@ -65,16 +65,12 @@ delayimp=$(llvm-ar t mingwex.a | grep -- '-delayimp\.o$')
 llvm-ar x mingwex.a "$delayimp"
 llvm-ar d mingwex.a "$delayimp"
 "$objcopy" --redefine-sym "__image_base__=$imagebase" "$delayimp"
-# Without the rebuilt members (no network, say) the toolchain still builds, with gcc's: the
-# library check then fails and names the reason kept in long-double-missing.
-rm -f "$lib/long-double-missing"
+# Without the rebuilt members every long double a program passes to the C library is read
+# wrongly: no toolchain is better than that one.
 if ! reason=$(bash "$here/long-double.sh" $machine "$bin" "$mingw" "$work/mingwex.a" \
     "$work/long-double" 2>&1); then
-    echo "Reference toolchain: gcc's long double members kept for $machine: $reason"
-    echo "$reason" >"$lib/long-double-missing"
-    cp "$mingw/lib/libmingwex.a" mingwex.a
-    llvm-ar d mingwex.a "$delayimp"
-    rm -rf "$work/long-double"
+    echo "Reference toolchain: the long double members for $machine cannot be built: $reason" >&2
+    exit 1
 fi
 shopt -s nullglob
 long_double=("$work"/long-double/*.obj)

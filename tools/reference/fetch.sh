@@ -30,26 +30,38 @@ debian_archives() {
 # it is not there with that checksum. The pool path is the file's below pool/main, such as
 # g/gnucobol3/gnucobol3_3.1.2.orig.tar.xz. Status 1, with the reason on standard error, when no
 # archive has it.
+# Builds that run at once share the cache: one lock per cache (sources/.lock) is held from the
+# look into the cache to the rename, so a second fetch of the same file waits and then finds it
+# there, and each download goes to a temporary file of the fetching process's own.
 fetch_source() {
-    local pool=$1 sum=$2 dir file archive tried=
+    local pool=$1 sum=$2 dir file part archive tried= lock status=1
     dir=$(veldra_cache)/sources
     file=$dir/${pool##*/}
     mkdir -p "$dir" || return 1
+    exec {lock}>>"$dir/.lock" || return 1
+    if ! flock "$lock"; then
+        exec {lock}>&-
+        echo "fetch_source: cannot lock $dir/.lock" >&2
+        return 1
+    fi
+    part=$file.part.$BASHPID
     if [ -f "$file" ] && echo "$sum  $file" | sha256sum -c --status; then
         echo "$file"
-        return 0
+        status=0
+    else
+        for archive in $(debian_archives); do
+            tried+=" $archive"
+            curl -fsSL --retry 3 -o "$part" "$archive/pool/main/$pool" 2>/dev/null || continue
+            if echo "$sum  $part" | sha256sum -c --status; then
+                mv "$part" "$file" && echo "$file" && status=0
+                break
+            fi
+            echo "fetch_source: $archive/pool/main/$pool: checksum mismatch" >&2
+        done
+        rm -f "$part"
+        [ $status -eq 0 ] ||
+            echo "fetch_source: cannot fetch pool/main/$pool (tried:${tried:- no archive configured})" >&2
     fi
-    for archive in $(debian_archives); do
-        tried+=" $archive"
-        curl -fsSL --retry 3 -o "$file.part" "$archive/pool/main/$pool" 2>/dev/null || continue
-        if echo "$sum  $file.part" | sha256sum -c --status; then
-            mv "$file.part" "$file"
-            echo "$file"
-            return 0
-        fi
-        echo "fetch_source: $archive/pool/main/$pool: checksum mismatch" >&2
-    done
-    rm -f "$file.part"
-    echo "fetch_source: cannot fetch pool/main/$pool (tried:${tried:- no archive configured})" >&2
-    return 1
+    exec {lock}>&-
+    return $status
 }

@@ -14,9 +14,9 @@
 # as their build date (SOURCE_DATE_EPOCH), which every C file they write records. Tarballs and
 # the built kit are kept in the cache of ../fetch.sh, the kit under a key made of the versions,
 # the patches and this script's build steps, so that only the first build on a machine pays.
-# Whatever fails,
-# this script exits 0: the toolchain is then built without `cobol`, and the reason is printed
-# and kept in <reference>/cobol/missing. Either way it ends with <reference>/cobol/kit.stamp.
+# Whatever fails fails the build: the script exits 1 with the reason, and leaves no kit behind
+# (a toolchain without its COBOL compiler is left out only when asked, -DVELDRA_COBOL=OFF).
+# It ends with <reference>/cobol/kit.stamp.
 # Usage: build-kit.sh <reference> <jobs>
 set -uo pipefail
 reference=$1 jobs=${2:-2}
@@ -28,13 +28,9 @@ source "$here/../machines.sh"
 cache=$(veldra_cache)
 
 give_up() {
-    rm -rf "$reference/cobol"
-    mkdir -p "$reference/cobol"
-    echo "$1" >"$reference/cobol/missing"
-    rm -f "$reference/bin/cobol"
-    echo "Reference toolchain: built without cobol: $1"
-    : >"$reference/cobol/kit.stamp"
-    exit 0
+    rm -rf "$reference/cobol" "$reference/bin/cobol"
+    echo "Reference toolchain: the COBOL kit cannot be built: $1" >&2
+    exit 1
 }
 
 # Unpacks GnuCOBOL into $1 with the kit's patches. parser.y is patched with parser.c, which
@@ -185,7 +181,7 @@ log=$cache/cobol-kit-$key.log
 mkdir -p "$cache" || give_up "cannot create $cache"
 # Two builds on one machine share the cache: the second waits for the first.
 exec 9>"$cache/cobol-kit.lock"
-flock 9 2>/dev/null || true
+flock 9 || give_up "cannot lock $cache/cobol-kit.lock"
 if [ ! -d "$kit" ]; then
     : >"$log"
     reason=$(build_kit) || give_up "${reason:-the kit build failed}"

@@ -1,11 +1,75 @@
-# Installation of the documentation, and the packages built from an installation with CPack:
+# The package, decided in this file alone: what an installation holds, and the packages CPack
+# builds from it:
 #   Linux                  veldra_<version>_<arch>.deb and veldra-<version>-Linux.tar.gz: the
 #                          development system (veldra, the reference toolchain under
 #                          /usr/lib/veldra, the registry store that wires it, /etc/quenlow)
 #   Windows (cross build)  veldra-<version>-win64.zip, veldra-<version>-win32.zip: veldra.exe
-# The test preset "package" (tests/package) builds them all, checks what they hold and installs
-# the .deb for real. Included at the end of the top-level CMakeLists.txt, after every install()
-# rule of the program.
+# The test preset "package" (tests/package) builds them all, checks what they hold against
+# what this file derived, and installs the .deb for real.
+#
+# Included at the end of the top-level CMakeLists.txt, after every install() rule of the
+# program; and at install time by the registry store's install(CODE) rule, with
+# VELDRA_STORE_FILE and VELDRA_STORE_TOOLCHAIN set, when it writes the store and nothing else.
+
+if(DEFINED VELDRA_STORE_FILE)
+  # The machine-wide registry store that wires an installed reference toolchain into veldra's
+  # runs. veldra copies these settings into its environment before it reads its command line,
+  # so that it and every tool it runs find the toolchain with nothing exported by hand:
+  #   maker-wide key      fills only what is unset: LIB and LIB64 empty, PATH the system's
+  #   COBOL component     replaces: PATH, LIB and LIB64 with the toolchain's folders first and
+  #                       the user's own after them (REG_EXPAND_SZ, expanded at import)
+  # So a user's LIB keeps its folders behind the toolchain's, and the toolchain's cl and link
+  # come before anything on the user's PATH (coreutils' link among it).
+  # A REG_EXPAND_SZ value line of a REGEDIT4 file: the text's bytes and a terminator, in hex,
+  # continued over lines of at most about 80 columns.
+  function(veldra_expand_value name text out)
+    string(HEX "${text}" hex)
+    string(REGEX REPLACE "(..)" "\\1," hex "${hex}")
+    set(line "\"${name}\"=hex(2):")
+    set(result "")
+    string(REGEX MATCHALL "..," bytes "${hex}00,")
+    foreach(byte ${bytes})
+      string(LENGTH "${line}" length)
+      if(length GREATER 74)
+        string(APPEND result "${line}\\\n")
+        set(line "  ")
+      endif()
+      string(APPEND line "${byte}")
+    endforeach()
+    string(REGEX REPLACE ",$" "" line "${line}")
+    set(${out} "${result}${line}\n" PARENT_SCOPE)
+  endfunction()
+
+  set(bin "${VELDRA_STORE_TOOLCHAIN}/bin")
+  set(lib "${VELDRA_STORE_TOOLCHAIN}/lib")
+  veldra_expand_value(PATH "${bin}:%PATH%" path)
+  veldra_expand_value(LIB "${lib}/x86;%LIB%" lib86)
+  veldra_expand_value(LIB64 "${lib}/x64;%LIB64%" lib64)
+
+  file(WRITE "${VELDRA_STORE_FILE}" "REGEDIT4
+
+; The settings of the Quenlow Orvanta development system, which veldra copies into its
+; environment at start-up (see veldra(1), ENVIRONMENT). Installed with the package: your
+; changes are kept when it is upgraded. While this file holds Software\\Quenlow, the personal
+; store (~/.config/quenlow/registry.reg) is not read.
+
+; Defaults for every component: set only where the variable is not set yet.
+[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Environment]
+\"PATH\"=\"/usr/local/bin:/usr/bin:/bin\"
+\"LIB\"=\"\"
+\"LIB64\"=\"\"
+
+[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0]
+
+; The COBOL component: the toolchain's programs first on PATH, its libraries first on LIB
+; (x86) and LIB64 (x64), each followed by the variable's value as veldra found it.
+[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\Environment]
+; \"${bin}:%PATH%\"
+${path}; \"${lib}/x86;%LIB%\"
+${lib86}; \"${lib}/x64;%LIB64%\"
+${lib64}")
+  return()
+endif()
 
 include(GNUInstallDirs)
 
@@ -32,6 +96,72 @@ endif()
 # OPTIONAL: a tree without the example store still installs and packages.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/registry.example.reg
         DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
+
+# The reference toolchain (tools/reference), installed as Debian keeps a package's helper
+# programs: under <prefix>/lib/veldra, never cl or link beside the system's own programs
+# (coreutils has a link). The registry store puts its bin folder first on PATH for veldra.
+# Its own components (reference, registry), which a plain install leaves out; the Linux
+# packages take them (preset package-linux).
+if(VELDRA_REFERENCE_DIR)
+  set(VELDRA_TOOLCHAIN_DIR lib/veldra CACHE STRING
+      "Where the reference toolchain is installed, relative to the installation prefix")
+  option(VELDRA_INSTALL_TOOLCHAIN "Install the reference toolchain and its registry store by default" OFF)
+  set(exclude EXCLUDE_FROM_ALL)
+  if(VELDRA_INSTALL_TOOLCHAIN)
+    set(exclude "")
+  endif()
+  # The Windows programs and DLLs are read by Wine, never run by the system: not executable.
+  install(DIRECTORY ${VELDRA_REFERENCE_DIR}/ DESTINATION ${VELDRA_TOOLCHAIN_DIR}
+          COMPONENT reference ${exclude} USE_SOURCE_PERMISSIONS
+          PATTERN kit.stamp EXCLUDE PATTERN missing EXCLUDE
+          PATTERN "*.dll" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+          PATTERN "*.exe" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  if(CMAKE_STRIP)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP}
+      \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VELDRA_TOOLCHAIN_DIR}/bin/tessor COMMAND_ERROR_IS_FATAL ANY)"
+      COMPONENT reference ${exclude})
+  endif()
+  # The header overlay names its folders by their full paths: made again where they are installed.
+  set(dest ${VELDRA_TOOLCHAIN_DIR}/include)
+  foreach(machine ${VELDRA_MACHINES})
+    install(CODE "execute_process(COMMAND ${VELDRA_BASH} ${PROJECT_SOURCE_DIR}/tools/reference/make-headers.sh
+      ${VELDRA_MINGW_${machine}}/include \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dest}/${machine}
+      \${CMAKE_INSTALL_PREFIX}/${dest}/${machine} COMMAND_ERROR_IS_FATAL ANY)"
+      COMPONENT reference ${exclude})
+  endforeach()
+  install(CODE "set(VELDRA_STORE_FILE \"\$ENV{DESTDIR}${VELDRA_SYSCONFDIR}/quenlow/registry.reg\")
+    set(VELDRA_STORE_TOOLCHAIN \"\${CMAKE_INSTALL_PREFIX}/${VELDRA_TOOLCHAIN_DIR}\")
+    include(${CMAKE_CURRENT_LIST_FILE})"
+    COMPONENT registry ${exclude})
+
+  # What the installed toolchain runs, as the Debian packages that hold it (for the .deb's
+  # Depends): the compiler, linker and librarian, and the mingw-w64 headers that the header
+  # stand-ins include. Written to toolchain-packages.txt, which the package test holds the
+  # .deb's Depends against.
+  set(toolchainPackages "")
+  find_program(DPKG_QUERY dpkg-query)
+  if(DPKG_QUERY)
+    set(headers)
+    foreach(machine ${VELDRA_MACHINES})
+      list(APPEND headers ${VELDRA_MINGW_${machine}}/include/windows.h)
+    endforeach()
+    foreach(path ${VELDRA_CLANG_CL} ${VELDRA_LLD_LINK} ${VELDRA_LLVM_LIB} ${VELDRA_LLVM_READOBJ}
+                 ${headers})
+      file(REAL_PATH ${path} real)
+      foreach(file ${path} ${real})
+        execute_process(COMMAND ${DPKG_QUERY} -S ${file} OUTPUT_VARIABLE owner
+                        RESULT_VARIABLE status ERROR_QUIET)
+        if(status EQUAL 0)
+          string(REGEX REPLACE "[:,].*" "" owner "${owner}")
+          list(APPEND toolchainPackages ${owner})
+        endif()
+      endforeach()
+    endforeach()
+    list(REMOVE_DUPLICATES toolchainPackages)
+  endif()
+  list(JOIN toolchainPackages "\n" lines)
+  file(WRITE ${CMAKE_BINARY_DIR}/toolchain-packages.txt "${lines}\n")
+endif()
 
 set(VELDRA_PACKAGE_MAINTAINER "veldra maintainers <veldra@quenlow.invalid>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -85,7 +215,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # a kernel that runs no 32-bit program a wine32 present breaks Wine for every program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VELDRA_REFERENCE_DIR AND VELDRA_INSTALL_TOOLCHAIN)
-  set(depends ${VELDRA_TOOLCHAIN_PACKAGES} wine wine64)
+  set(depends ${toolchainPackages} wine wine64)
   list(JOIN depends ", " depends)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${depends}")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine32")

@@ -117,12 +117,16 @@ void appendNode(NameList* list, const char* name, size_t length, bool isWord) {
 
 } // namespace
 
-void appendNameOfLength(NameList* list, const char* name, size_t length) {
-    appendNode(list, name, length, length <= tokenLimit && needsNoQuotes(name, length));
+bool appendWord(NameList* list, const char* name, size_t length) {
+    if (length > tokenLimit || !needsNoQuotes(name, length))
+        return false;
+    appendNode(list, name, length, true);
+    return true;
 }
 
-void appendWord(NameList* list, const char* name, size_t length) {
-    appendNode(list, name, length, true);
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
+    if (!appendWord(list, name, length))
+        appendNode(list, name, length, false);
 }
 
 void appendName(NameList* list, const char* name) {

@@ -84,5 +84,6 @@ void addExcludeSymbol(const char* symbol);
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
 void appendNameOfLength(NameList* list, const char* name, size_t length);
-// The same for a name of at most 259 characters that needsNoQuotes has found to be a word.
-void appendWord(NameList* list, const char* name, size_t length);
+// The same when the name is a word that goes onto a command line as it stands (at most 259
+// characters, needsNoQuotes); returns false, appending nothing, when it is not.
+bool appendWord(NameList* list, const char* name, size_t length);

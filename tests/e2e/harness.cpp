@@ -99,7 +99,7 @@ static void runCase(const Case& c, const Env& common) {
         for (std::string& word : argv)
             words.push_back(word.data());
         env.push_back({"VELDRA_STANDIN_LAUNCH",
-                       buildCommandLine(static_cast<int>(words.size()), words.data()).get()});
+                       buildCommandLine(static_cast<int>(words.size()), words.data())});
         argv = {setting("VELDRA_LAUNCHER"), setting("VELDRA_TOOLCHAIN") + "/cl.exe"};
     }
     env.insert(env.end(), common.begin(), common.end());

@@ -12,10 +12,6 @@ char scratchPath[textCapacity];
 
 namespace {
 
-struct StartUpValues {
-    StartUpValues() { resetLinkOptions(); }
-} startUpValues;
-
 // The nodes of the lists live until the run ends, so they are carved one after another out
 // of large blocks: a heap allocation of its own for each of thousands of names costs more
 // than everything else done with the name. Each block begins with the link to the one taken

@@ -70,8 +70,8 @@ extern LinkOptions linkOptions;
 // Shared throw-away text of 260 characters; holds nothing across calls.
 extern char scratchPath[textCapacity];
 
-// Puts linkOptions back to its start-up values, releasing every list and the definition file
-// name (a run starts with them already; resetRunState calls it).
+// Puts linkOptions to its start-up values, releasing every list and the definition file name.
+// Until it is first called (resetRunState calls it at the start of a run) the record is zero.
 void resetLinkOptions();
 
 // Appends a copy of symbol to includeSymbols (at the end) or excludeSymbols (at the front).

@@ -34,6 +34,7 @@
 #include "inputs/companion_list.h"
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 

@@ -9,6 +9,7 @@
 #include "driver/tokenizer.h"
 #include "inputs/compile.h"
 #include "platform/ascii.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 
 namespace {

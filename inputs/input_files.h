@@ -1,10 +1,6 @@
 // Classification of file names into the input lists of linkOptions.
 #pragma once
 
-#include <cstddef>
-
-#include "platform/file_names.h"
-
 // Classifies the file name of `length` characters at `text` (a token as measureToken gives
 // it: quotes still in it, not necessarily terminated) by its extension: objects and "@"
 // response files to objectFiles, ".lib" to libraries, ".def" as the definition file, COBOL

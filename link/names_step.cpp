@@ -4,8 +4,8 @@
 
 #include "driver/generated_names.h"
 #include "driver/link_options.h"
-#include "inputs/input_files.h"
 #include "link/link_steps.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"

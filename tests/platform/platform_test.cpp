@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "driver/message_ids.h"
-#include "inputs/input_files.h"
 #include "platform/command_words.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 
 namespace {

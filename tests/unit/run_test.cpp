@@ -3,8 +3,11 @@
 // and the option scan alone, with its warnings and refusals.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -614,5 +617,26 @@ TEST(Options, WarningsAndRefusals) {
         EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
     }
 }
+
+#ifndef _WIN32
+// Option letters fold by ASCII under every locale. In ISO-8859-9 (Turkish) the locale's capital
+// of "i" is 0xDD, and that of the dotless i (0xFD) is "I".
+TEST(Options, LettersUnderATurkishLocale) {
+    const std::string folder = std::filesystem::current_path() / "locales-tr";
+    if (!std::filesystem::exists(folder + "/tr_TR.ISO-8859-9")) {
+        std::filesystem::create_directories(folder);
+        std::system(("localedef --no-warnings=ascii -i tr_TR -f ISO-8859-9 " + folder +
+                     "/tr_TR.ISO-8859-9 >/dev/null 2>&1")
+                        .c_str());
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    if (std::setlocale(LC_ALL, "tr_TR.ISO-8859-9") == nullptr)
+        GTEST_SKIP() << "localedef could not make a Turkish locale";
+    EXPECT_EQ(-1, runLine("-vi_SYM x.obj", true).status);
+    EXPECT_EQ(kBanner + kError6, runLine("-\xFD_SYM x.obj", true).out);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+}
+#endif
 
 } // namespace

@@ -80,7 +80,7 @@ void addIncludeSymbol(const char* symbol);
 void addExcludeSymbol(const char* symbol);
 
 // Appends a copy of name at the tail of list (fatal error 2 when memory runs out); the
-// nodes of all lists are carved from blocks that live to the end of the run.
+// node is one allocation, kept until resetLinkOptions.
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
 void appendNameOfLength(NameList* list, const char* name, size_t length);

@@ -6,11 +6,9 @@
 //   name stands and how long it is, and the second takes those records instead of scanning
 //   the line again: the line does not change in between, so the option groups would change
 //   nothing in the second pass and the names would measure the same.
-// - The input lists hold copies of the names, each node with its text behind it; the nodes
-//   come from large blocks that live to the end of the run (link_options.cpp) rather than
-//   from one allocation each. A node also knows whether its name needs quotes on a command
-//   line, so that the names tool's line is assembled without looking at each name again
-//   (process/command_buffer.cpp).
+// - A node of the input lists also keeps its name's length and whether the name needs quotes
+//   on a command line, so that the names tool's line is assembled without looking at each
+//   name again (process/command_buffer.cpp).
 // - Object files ("*.obj" without quotes), nearly every name of a long line, are recognised
 //   first in addInputFile, before the general classification by extension.
 // - Names are scanned for their end sixteen characters at a time where the processor can

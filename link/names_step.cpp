@@ -34,6 +34,7 @@ void deriveMainEntryName() {
     platformUpperCase(scratchPath);
 }
 
+// Writes each symbol as `prefix` and its token, releasing its node: the list ends empty.
 void appendSymbols(SymbolList* list, const char* prefix) {
     while (list->head) {
         SymbolNode* node = list->head;
@@ -41,6 +42,7 @@ void appendSymbols(SymbolList* list, const char* prefix) {
         appendToken(node->text);
         appendRaw(" ");
         list->head = node->next;
+        std::free(node);
     }
 }
 

@@ -54,8 +54,11 @@ int copyToken(const char* source, char* destination, int sourceLength, int capac
 int quoteToken(const char* source, char* destination, int sourceLength, int capacity) {
     // The text may be anyone's (a path, a name in a fixed field): only its own characters
     // are read.
-    const size_t length = sourceLength == -1 ? std::strlen(source)
-                                             : strnlen(source, static_cast<size_t>(sourceLength));
+    size_t length = 0;
+    if (sourceLength == -1)
+        length = std::strlen(source);
+    else if (sourceLength > 0)
+        length = strnlen(source, static_cast<size_t>(sourceLength));
     const bool defaultCapacity = capacity == -1 || capacity >= tokenScratchSize;
     if (defaultCapacity)
         capacity = tokenLimit;

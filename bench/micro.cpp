@@ -140,8 +140,8 @@ void BM_BuildCommandLine(benchmark::State& state) {
     for (const std::string& name : objectNames())
         argv.push_back(const_cast<char*>(name.c_str()));
     for (auto _ : state) {
-        std::unique_ptr<char[]> line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
-        benchmark::DoNotOptimize(line.get());
+        std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+        benchmark::DoNotOptimize(line.data());
     }
     state.SetItemsProcessed(state.iterations() * manyNames);
 }

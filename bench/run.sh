@@ -16,17 +16,22 @@
 #   Bsh the same spawner linked with the shared C library, as veldra must be.
 # Then the same for a static-runtime link with many -I symbols (veldra -N -T -I... a.obj b.obj).
 # Prints the medians, A/B, the driver's own time A-B, the page faults and the peak resident
-# memory, and the
-# instructions each program executes itself (children not counted): with valgrind's callgrind
-# when it is installed, and with `perf stat -e instructions:u` where the machine supports it.
-# With --micro it also runs the micro-benchmarks (bench/veldra_micro) at the end.
+# memory, and the instructions each program executes itself (children not counted): with
+# valgrind's callgrind when it is installed, and with `perf stat -e instructions:u` where the
+# machine supports it. With --micro it also runs the micro-benchmarks (bench/veldra_micro) at
+# the end.
+#
+# The budget is wall time: A/Bsh at most 1.5 at every N, the median of the rounds' ratios (each
+# round runs A and Bsh one after the other), printed with their spread, the first to the third
+# quartile. The instructions a name (A, from the smallest to the largest N) are a tripwire only,
+# at most 450. The last lines say whether each holds.
 # Environment: VELDRA_BENCH_BUILD overrides the build folder.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 build=${VELDRA_BENCH_BUILD:-$root/build/bench}
-reps=15
+reps=51
 sizes="2 100 1000 10000"
 symbols="1000 10000"
 micro=0
@@ -169,16 +174,31 @@ ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'
 }
 
-# ---- N objects -----------------------------------------------------------------------------
-# One row per N and clock: medians of A, B and A-E, A/B, A-B, A-E/B, then Bsh and Bsh/B.
-row() {
-    local label=$1 a=$2 b=$3 e=$4 d=$5
-    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s' "$label" "$(ms "$a")" "$(ms "$b")" \
-        "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$e")" "$(ratio "$e" "$b")" "$(ms "$d")" \
-        "$(ratio "$d" "$b")"
+# The ratios of two arrays' values, element by element (the rounds of A and Bsh), as
+# "median q1 q3".
+pairedRatios() {
+    local -n top=$1 bottom=$2
+    local i
+    for ((i = 0; i < ${#top[@]}; i++)); do
+        awk -v a="${top[i]}" -v b="${bottom[i]}" 'BEGIN {printf "%.6f\n", a / b}'
+    done | sort -n | awk '{v[NR] = $1}
+        function at(q,   h, l) { h = 1 + (NR - 1) * q; l = int(h); return v[l] + (h - l) * (v[l + 1] - v[l]) }
+        END {printf "%.3f %.3f %.3f", at(0.5), at(0.25), at(0.75)}'
 }
 
-declare -A driverWall driverCpu driverInstructions
+# ---- N objects -----------------------------------------------------------------------------
+# One row per N and clock: medians of A, B and A-E, A/B, A-B, A-E/B, then Bsh and Bsh/B, then
+# A/Bsh as the median of the rounds' ratios and their spread (first to third quartile).
+row() {
+    local label=$1 a=$2 b=$3 e=$4 d=$5 paired=$6
+    local median q1 q3
+    read -r median q1 q3 <<<"$paired"
+    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s  %6s  %13s' "$label" "$(ms "$a")" \
+        "$(ms "$b")" "$(ratio "$a" "$b")" "$(ms $((a - b)))" "$(ms "$e")" "$(ratio "$e" "$b")" \
+        "$(ms "$d")" "$(ratio "$d" "$b")" "$median" "$q1-$q3"
+}
+
+declare -A driverWall driverCpu driverInstructions wallBudget
 wallRows=() cpuRows=() peakRows=() instructionRows=() faultRows=()
 for n in $sizes; do
     dir=$work/objects-$n
@@ -220,10 +240,12 @@ for n in $sizes; do
         "$(count "$ib")" "$(count "$ie")" "$(count "$pa")" "$(count "$pb")")")
     a=$(median "${AT[@]}") b=$(median "${BT[@]}") e=$(median "${ET[@]}") d=$(median "${DT[@]}")
     driverWall[$n]=$((a - b))
-    wallRows+=("$(row "$n" "$a" "$b" "$e" "$d")")
+    paired=$(pairedRatios AT DT)
+    wallBudget[$n]=${paired%% *}
+    wallRows+=("$(row "$n" "$a" "$b" "$e" "$d" "$paired")")
     a=$(median "${AC[@]}") b=$(median "${BC[@]}") e=$(median "${EC[@]}") d=$(median "${DC[@]}")
     driverCpu[$n]=$((a - b))
-    cpuRows+=("$(row "$n" "$a" "$b" "$e" "$d")")
+    cpuRows+=("$(row "$n" "$a" "$b" "$e" "$d" "$(pairedRatios AC DC)")")
     faultRows+=("$(printf '%6s  %9s  %9s  %9s  %9s  %9s  %9s  %9s  %9s' "$n" \
         "$(median "${AF[@]}")" "$(median "${EF[@]}")" "$(median "${BF[@]}")" \
         "$(median "${DF[@]}")" "$(median "${AO[@]}")" "$(median "${EO[@]}")" \
@@ -265,7 +287,8 @@ done
 
 # ---- report --------------------------------------------------------------------------------
 header() {
-    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s\n' N A B A/B A-B A-E A-E/B Bsh Bsh/B
+    printf '%6s  %9s  %9s  %6s  %9s  %9s  %6s  %9s  %6s  %6s  %13s\n' N A B A/B A-B A-E A-E/B Bsh \
+        Bsh/B A/Bsh "A/Bsh q1-q3"
 }
 growth() {
     local -n only=$1
@@ -300,8 +323,10 @@ echo "Instructions the program executes itself, children not counted (callgrind;
 printf '%6s  %12s  %12s  %12s  %12s  %12s\n' N A B A-E "A perf" "B perf"
 printf '%s\n' "${instructionRows[@]}"
 first=${sizes%% *} last=${sizes##* }
+perName=-
 if [ "$first" != "$last" ] && [ "${driverInstructions[$first]}" != - ]; then
-    echo "A per name from N=$first to N=$last: $(( (driverInstructions[$last] - driverInstructions[$first]) / (last - first) )) instructions"
+    perName=$(( (driverInstructions[$last] - driverInstructions[$first]) / (last - first) ))
+    echo "A per name from N=$first to N=$last: $perName instructions"
 fi
 echo
 echo "Minor page faults, medians: the program and its children, then the program alone"
@@ -318,6 +343,23 @@ if [ ${#symbolRows[@]} -gt 0 ]; then
     printf '%7s  %9s  %9s  %6s  %9s  %9s  %9s  %9s  %12s\n' K "A wall" "B wall" A/B A-B "A CPU" "B CPU" \
         A-B "A instr"
     printf '%s\n' "${symbolRows[@]}"
+fi
+echo
+over=()
+for n in $sizes; do
+    awk -v r="${wallBudget[$n]}" 'BEGIN {exit !(r > 1.5)}' && over+=("N=$n: ${wallBudget[$n]}")
+done
+if [ ${#over[@]} -eq 0 ]; then
+    echo "budget, wall-clock A/Bsh <= 1.5 at every N: met"
+else
+    echo "budget, wall-clock A/Bsh <= 1.5 at every N: NOT met (${over[*]})"
+fi
+if [ "$perName" = - ]; then
+    echo "tripwire, instructions a name <= 450: not counted"
+elif [ "$perName" -le 450 ]; then
+    echo "tripwire, instructions a name <= 450: holds ($perName)"
+else
+    echo "tripwire, instructions a name <= 450: TRIPPED ($perName)"
 fi
 cd "$root"
 rm -rf "$work"

@@ -12,41 +12,29 @@ char scratchPath[textCapacity];
 
 namespace {
 
-struct StartUpValues {
-    StartUpValues() { resetLinkOptions(); }
-} startUpValues;
-
-// The nodes of the lists live until the run ends, so they are carved one after another out
-// of large blocks: a heap allocation of its own for each of thousands of names costs more
-// than everything else done with the name. Each block begins with the link to the one taken
-// before it, so that releaseNameStorage can give them all back.
-const size_t nameBlockSize = 64 * 1024;
-char* nameBlock = nullptr;            // the block being filled
-size_t nameBlockUsed = nameBlockSize; // with no block, as if one were full
-
+// Every node is one allocation: the names step releases the symbol nodes as it writes them
+// out, resetLinkOptions what the lists still hold.
 void* takeNodeStorage(size_t size) {
-    const size_t align = alignof(NameNode);
-    size = (size + align - 1) / align * align;
-    if (nameBlockSize - nameBlockUsed < size) {
-        char* block = static_cast<char*>(std::malloc(nameBlockSize));
-        if (!block)
-            fatalError(msgNotEnoughMemory);
-        *reinterpret_cast<char**>(block) = nameBlock;
-        nameBlock = block;
-        nameBlockUsed = (sizeof(char*) + align - 1) / align * align;
-    }
-    void* storage = nameBlock + nameBlockUsed;
-    nameBlockUsed += size;
+    void* storage = std::malloc(size);
+    if (!storage)
+        fatalError(msgNotEnoughMemory);
     return storage;
 }
 
-void releaseNameStorage() {
-    while (nameBlock != nullptr) {
-        char* previous = *reinterpret_cast<char**>(nameBlock);
-        std::free(nameBlock);
-        nameBlock = previous;
+void releaseNames(NameList& list) {
+    for (NameNode* node = list.head; node != nullptr;) {
+        NameNode* next = node->next;
+        std::free(node);
+        node = next;
     }
-    nameBlockUsed = nameBlockSize;
+}
+
+void releaseSymbols(SymbolList& list) {
+    for (SymbolNode* node = list.head; node != nullptr;) {
+        SymbolNode* next = node->next;
+        std::free(node);
+        node = next;
+    }
 }
 
 SymbolNode* newSymbolNode(const char* symbol) {
@@ -60,8 +48,13 @@ SymbolNode* newSymbolNode(const char* symbol) {
 } // namespace
 
 void resetLinkOptions() {
-    releaseNameStorage(); // the nodes of every list, symbols too
-    std::free(linkOptions.definitionFile);
+    LinkOptions& o = linkOptions;
+    releaseNames(o.objectFiles);
+    releaseNames(o.libraries);
+    releaseNames(o.otherInputs);
+    releaseSymbols(o.includeSymbols);
+    releaseSymbols(o.excludeSymbols);
+    std::free(o.definitionFile);
     linkOptions = LinkOptions();
     linkOptions.linkSystemPrograms = 1;
     linkOptions.singleThreaded = 1;
@@ -117,12 +110,16 @@ void appendNode(NameList* list, const char* name, size_t length, bool isWord) {
 
 } // namespace
 
-void appendNameOfLength(NameList* list, const char* name, size_t length) {
-    appendNode(list, name, length, length <= tokenLimit && needsNoQuotes(name, length));
+bool appendWord(NameList* list, const char* name, size_t length) {
+    if (length > tokenLimit || !needsNoQuotes(name, length))
+        return false;
+    appendNode(list, name, length, true);
+    return true;
 }
 
-void appendWord(NameList* list, const char* name, size_t length) {
-    appendNode(list, name, length, true);
+void appendNameOfLength(NameList* list, const char* name, size_t length) {
+    if (!appendWord(list, name, length))
+        appendNode(list, name, length, false);
 }
 
 void appendName(NameList* list, const char* name) {

@@ -70,8 +70,8 @@ extern LinkOptions linkOptions;
 // Shared throw-away text of 260 characters; holds nothing across calls.
 extern char scratchPath[textCapacity];
 
-// Puts linkOptions back to its start-up values, releasing every list and the definition file
-// name (a run starts with them already; resetRunState calls it).
+// Puts linkOptions to its start-up values, releasing every list and the definition file name.
+// Until it is first called (resetRunState calls it at the start of a run) the record is zero.
 void resetLinkOptions();
 
 // Appends a copy of symbol to includeSymbols (at the end) or excludeSymbols (at the front).
@@ -80,9 +80,10 @@ void addIncludeSymbol(const char* symbol);
 void addExcludeSymbol(const char* symbol);
 
 // Appends a copy of name at the tail of list (fatal error 2 when memory runs out); the
-// nodes of all lists are carved from blocks that live to the end of the run.
+// node is one allocation, kept until resetLinkOptions.
 void appendName(NameList* list, const char* name);
 // The same for the first `length` characters at name, which need not be terminated there.
 void appendNameOfLength(NameList* list, const char* name, size_t length);
-// The same for a name of at most 259 characters that needsNoQuotes has found to be a word.
-void appendWord(NameList* list, const char* name, size_t length);
+// The same when the name is a word that goes onto a command line as it stands (at most 259
+// characters, needsNoQuotes); returns false, appending nothing, when it is not.
+bool appendWord(NameList* list, const char* name, size_t length);

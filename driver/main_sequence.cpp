@@ -5,20 +5,16 @@
 //   file name; the second classifies the names. Here the first pass also records where each
 //   name stands and how long it is, and the second takes those records instead of scanning
 //   the line again: the line does not change in between, so the option groups would change
-//   nothing in the second pass and the names would measure the same. The record also says
-//   whether the name holds a double quote, which its measure found out.
-// - The input lists hold copies of the names, each node with its text behind it; the nodes
-//   come from large blocks that live to the end of the run (link_options.cpp) rather than
-//   from one allocation each. A node also knows whether its name needs quotes on a command
-//   line, so that the names tool's line is assembled without looking at each name again
-//   (process/command_buffer.cpp).
+//   nothing in the second pass and the names would measure the same.
+// - A node of the input lists also keeps its name's length and whether the name needs quotes
+//   on a command line, so that the names tool's line is assembled without looking at each
+//   name again (process/command_buffer.cpp).
 // - Object files ("*.obj" without quotes), nearly every name of a long line, are recognised
 //   first in addInputFile, before the general classification by extension.
 // - Names are scanned for their end sixteen characters at a time where the processor can
 //   (platform/word_stop.cpp).
-// - On POSIX main's arguments are copied into the line whole and searched once for blanks and
-//   double quotes, and a child's command line is split into its argument words in one block
-//   beside their pointers (platform/command_words.cpp) instead of as separate strings.
+// - On POSIX a child's command line is split into its argument words in one block beside
+//   their pointers (platform/command_words.cpp) instead of as separate strings.
 #include "driver/main_sequence.h"
 
 #include <clocale>
@@ -36,6 +32,7 @@
 #include "inputs/companion_list.h"
 #include "inputs/input_files.h"
 #include "link/link_steps.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 
@@ -52,7 +49,6 @@ void* runtimeLibraryHandle = nullptr;
 struct MeasuredName {
     const char* text;
     int length;
-    bool quoted;
 };
 struct MeasuredNames {
     const char* line = nullptr;
@@ -72,7 +68,7 @@ void scanCommandLine(const char* line, bool secondPass) {
     if (secondPass && measured.line == line) {
         measured.line = nullptr;
         for (const MeasuredName& name : measured.names)
-            addInputFile(name.text, name.length, name.quoted);
+            addInputFile(name.text, name.length);
         measured.names.clear();
         return;
     }
@@ -90,15 +86,14 @@ void scanCommandLine(const char* line, bool secondPass) {
             parseOptionGroup(&position, secondPass);
         } else {
             const ptrdiff_t rest = end - position;
-            bool quoted;
-            const int length = measureToken(
-                position, rest < tokenLimit ? static_cast<int>(rest) : int{tokenLimit}, &quoted);
+            const int length = measureToken(position, rest < tokenLimit ? static_cast<int>(rest)
+                                                                        : int{tokenLimit});
             if (length == 0)
                 fatalError(msgIllegalCommandLine);
             if (secondPass)
-                addInputFile(position, length, quoted);
+                addInputFile(position, length);
             else
-                measured.names.push_back({position, length, quoted});
+                measured.names.push_back({position, length});
             position += length;
         }
     }

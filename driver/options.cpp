@@ -1,6 +1,5 @@
 #include "driver/options.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,16 +7,13 @@
 #include "driver/link_options.h"
 #include "driver/messages.h"
 #include "driver/tokenizer.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 namespace {
 
 bool endsGroup(char c) {
     return c == '\0' || isWordSeparator(c);
-}
-
-char upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
 void warn(MessageId id) {
@@ -88,7 +84,7 @@ const char* scanOptionArgument(const char* position, int capacity, char* destina
 // -B letters: a run of B, D, F, L, M, S; each acts on its position of the letters.
 const char* parseStaticRuntimeLetters(const char* position, char* letters, bool apply) {
     for (;; ++position) {
-        char c = upper(*position);
+        char c = asciiUpper(*position);
         switch (c) {
         case 'B':
         case 'F':
@@ -119,12 +115,12 @@ const char* parseStaticRuntimeLetters(const char* position, char* letters, bool 
 const char* parseBoundRuntimeMode(const char* position, char* destination) {
     char text[64];
     int out = 0;
-    char mode = upper(*position);
+    char mode = asciiUpper(*position);
     if (mode != 'S' && mode != 'M' && mode != 'E')
         return nullptr;
     text[out++] = mode;
     ++position;
-    if (upper(*position) == 'V') {
+    if (asciiUpper(*position) == 'V') {
         text[out++] = 'V';
         ++position;
     }
@@ -157,8 +153,8 @@ const char* parseNamesToolFlag(const char* position, bool secondPass) {
     const char* end = position;
     while (!endsGroup(*end))
         ++end;
-    bool isSys = end - position == 3 && upper(position[0]) == 'S' && upper(position[1]) == 'Y' &&
-                 upper(position[2]) == 'S';
+    bool isSys = end - position == 3 && asciiUpper(position[0]) == 'S' &&
+                 asciiUpper(position[1]) == 'Y' && asciiUpper(position[2]) == 'S';
     if (!isSys)
         fatalError(msgInvalidOption);
     if (!secondPass)
@@ -220,7 +216,9 @@ void parseOptionGroup(const char** position, bool secondPass) {
     const bool apply = !secondPass;
     LinkOptions& o = linkOptions;
     while (!endsGroup(*p)) {
-        char letter = upper(*p);
+        // Letters are folded by ASCII, not by the run's locale: under a Turkish one the
+        // locale's upper case of "i" is no "I", and a letter outside ASCII never becomes one.
+        char letter = asciiUpper(*p);
         ++p;
         switch (letter) {
         case '-':
@@ -250,9 +248,9 @@ void parseOptionGroup(const char** position, bool secondPass) {
             ++p;
             if (apply) {
                 giveWayTo('F');
-                o.importedThreadLetter[0] = upper(m);
+                o.importedThreadLetter[0] = asciiUpper(m);
                 o.importedSharedRuntime = 1;
-                o.singleThreaded = upper(m) != 'M';
+                o.singleThreaded = asciiUpper(m) != 'M';
             }
             break;
         }

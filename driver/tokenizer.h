@@ -32,9 +32,8 @@ int scanToken(int flags, const char* source, char* destination, int sourceLength
 
 // The length of the token at `text` as scanMeasure gives it with the delimiters "," and "+",
 // looking at no more than `limit` characters (a command-line word's is 259): 0 on an open
-// quote. With `quoted`, also whether the token holds a double quote: one that does not is a
-// plain word, since a token holds a blank only inside quotes.
-int measureToken(const char* text, int limit, bool* quoted = nullptr);
+// quote.
+int measureToken(const char* text, int limit);
 
 // listState bits of nextListItem.
 enum : uint32_t {

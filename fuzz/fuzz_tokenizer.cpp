@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(&argument[0]);
-    std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data()).get();
+    std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
     FUZZ_CHECK(commandWords(line) == arguments);
     const size_t lineLength = line.size();
     position = line.c_str();

@@ -37,9 +37,8 @@ void addCompanionListNames(char* text, size_t count) {
             ++p;
             continue;
         }
-        bool quoted;
         const int length =
-            measureToken(p, static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff), &quoted);
+            measureToken(p, static_cast<int>(end - p < 0x7fffffff ? end - p : 0x7fffffff));
         if (length == 0) {
             // An open double quote: a scan from any character up to the first double quote
             // reaches it in the same state and fails the same way, so skipping them one at a
@@ -50,7 +49,7 @@ void addCompanionListNames(char* text, size_t count) {
             p = quote ? quote + 1 : p + 1;
             continue;
         }
-        addInputFile(p, length, quoted);
+        addInputFile(p, length);
         p += length;
     }
 }

@@ -9,6 +9,7 @@
 #include "driver/tokenizer.h"
 #include "inputs/compile.h"
 #include "platform/ascii.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -19,11 +20,10 @@ void reportInvalidName(const char* text, int length) {
 }
 
 // The name of `length` characters ends in ".obj", the letters in any case, and that "." is
-// not its first character. A letter and its capital differ only in the bit 0x20, and no
-// other character gives "o", "b" or "j" with that bit set.
+// not its first character.
 inline bool hasObjectExtension(const char* name, size_t length) {
-    return length >= 5 && name[length - 4] == '.' && (name[length - 3] | 0x20) == 'o' &&
-           (name[length - 2] | 0x20) == 'b' && (name[length - 1] | 0x20) == 'j';
+    return length >= 5 && name[length - 4] == '.' && asciiLower(name[length - 3]) == 'o' &&
+           asciiLower(name[length - 2]) == 'b' && asciiLower(name[length - 1]) == 'j';
 }
 
 // Every name but an object file without quotes: copied out of its quotes and classified by
@@ -94,13 +94,11 @@ void classifyByExtension(const char* text, int length) {
 
 } // namespace
 
-void addInputFile(const char* text, int length, bool quoted) {
+void addInputFile(const char* text, int length) {
     // Object files, nearly every name of a long line, go to their list as they stand when
-    // nothing in them is quoted.
-    if (!quoted && length > 0 && length <= tokenLimit &&
-        hasObjectExtension(text, static_cast<size_t>(length))) {
-        appendWord(&linkOptions.objectFiles, text, static_cast<size_t>(length));
+    // nothing in them is quoted (a token without double quotes holds no blank either).
+    if (length > 0 && hasObjectExtension(text, static_cast<size_t>(length)) &&
+        appendWord(&linkOptions.objectFiles, text, static_cast<size_t>(length)))
         return;
-    }
     classifyByExtension(text, length);
 }

@@ -57,7 +57,7 @@ void addProductInfoObject() {
     if (findLibraryOnPath("zoprinfo.obj") == 0)
         return;
     addExcludeSymbol("_zOprdata");
-    addInputFile("zoprinfo.obj", 12, false);
+    addInputFile("zoprinfo.obj", 12);
 }
 
 int runLinker(int namesResult) {

@@ -4,8 +4,8 @@
 
 #include "driver/generated_names.h"
 #include "driver/link_options.h"
-#include "inputs/input_files.h"
 #include "link/link_steps.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "process/command_buffer.h"
 #include "process/runner.h"
@@ -34,6 +34,7 @@ void deriveMainEntryName() {
     platformUpperCase(scratchPath);
 }
 
+// Writes each symbol as `prefix` and its token, releasing its node: the list ends empty.
 void appendSymbols(SymbolList* list, const char* prefix) {
     while (list->head) {
         SymbolNode* node = list->head;
@@ -41,6 +42,7 @@ void appendSymbols(SymbolList* list, const char* prefix) {
         appendToken(node->text);
         appendRaw(" ");
         list->head = node->next;
+        std::free(node);
     }
 }
 

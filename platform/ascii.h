@@ -1,5 +1,6 @@
-// ASCII case folding: the same under every locale and code page, for names the system itself
-// compares (extensions, registry keys, tool names).
+// ASCII case folding: the same under every locale and code page, for the letters and names the
+// system itself compares (option letters, extensions, registry keys, tool names). Only a name
+// the user chose is upper-cased by the run's locale (platformUpperCase).
 #pragma once
 
 inline char asciiUpper(char c) {

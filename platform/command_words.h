@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,8 @@
 // quotes is copied as it stands (so "a,b.obj" or "-VS" keep their meaning); otherwise each
 // run of blanks and double quotes in it is put in double quotes, its double quotes doubled
 // ("my file.obj" -> my" "file.obj, a"b -> a""""b). An empty argument becomes "". Each
-// argument reads back as one word with its text intact. The line is terminated, in storage of
-// its own.
-std::unique_ptr<char[]> buildCommandLine(int argc, char** argv);
+// argument reads back as one word with its text intact.
+std::string buildCommandLine(int argc, char** argv);
 
 // Splits the terminated `line` into words where it stands: a word ends at a blank outside
 // double quotes; double quotes group and are dropped; inside quotes "" gives one double

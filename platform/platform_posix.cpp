@@ -137,9 +137,9 @@ const char* platformCommandLine(int argc, char** argv) {
     // Read once, at the start of the run. From here on a write into a closed pipe only fails,
     // as it does on Windows, and the run goes on to its link and clean-up.
     signal(SIGPIPE, SIG_IGN);
-    static std::unique_ptr<char[]> commandLine;
+    static std::string commandLine;
     commandLine = buildCommandLine(argc, argv);
-    return commandLine.get();
+    return commandLine.c_str();
 }
 
 int platformLoadString(int id, char* buffer, int size) {

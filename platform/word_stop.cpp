@@ -86,3 +86,17 @@ size_t findWordStop(const char* text, size_t count, bool delimiters) {
     return scanEach(text, count, delimiters);
 #endif
 }
+
+void quoteWord(std::string& out, const char* text, size_t count) {
+    if (needsNoQuotes(text, count)) {
+        out.append(text, count);
+        return;
+    }
+    out += '"';
+    for (const char* end = text + count; text < end; ++text) {
+        if (*text == '"')
+            out += '"';
+        out += *text;
+    }
+    out += '"';
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // True for the characters that end a run of ordinary characters in a word: NUL, blank or
 // double quote; with `delimiters` also "," and "+", which separate file names.
@@ -20,3 +21,9 @@ size_t findWordStop(const char* text, size_t count, bool delimiters);
 inline bool needsNoQuotes(const char* text, size_t count) {
     return count > 0 && findWordStop(text, count, false) == count;
 }
+
+// Appends the `count` characters at `text` to `out` as one command-line word: as they stand
+// when they need no quotes, else in double quotes with each double quote written twice
+// (my file.obj -> "my file.obj", say "hi" -> "say ""hi"""; an empty text -> ""). No length
+// limit: a caller that has one checks the length of what was appended.
+void quoteWord(std::string& out, const char* text, size_t count);

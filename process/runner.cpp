@@ -7,8 +7,8 @@
 
 #include "driver/link_options.h"
 #include "driver/messages.h"
-#include "driver/tokenizer.h"
 #include "platform/platform.h"
+#include "platform/word_stop.h"
 
 namespace {
 
@@ -26,15 +26,11 @@ bool findProgram(const char* name, const char* dirList, std::vector<char>& path)
     return found != 0 && found < path.size();
 }
 
-// A full path as the command line's first word: in double quotes, its own doubled, when it
-// is no plain word. No length limit: the path found is what runs.
+// A full path as the command line's first word. No length limit: the path found is what runs.
 std::string pathWord(const char* path) {
-    if (needsNoQuotes(path, std::strlen(path)))
-        return path;
-    std::string word = "\"";
-    for (; *path != '\0'; ++path)
-        word.append(*path == '"' ? 2 : 1, *path);
-    return word + "\"";
+    std::string word;
+    quoteWord(word, path, std::strlen(path));
+    return word;
 }
 
 // For a 64-bit target the linker of the matching toolset is looked for along ZELBIND64.

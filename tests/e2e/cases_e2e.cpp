@@ -10,6 +10,8 @@
 #include <clocale>
 #include <filesystem>
 
+#include <unistd.h>
+
 using namespace e2e;
 
 const std::string kNoTessor = error(8, "Cannot execute program :  tessor");
@@ -177,6 +179,21 @@ TEST(RunnerE2e, EndsAndTheFilesTheyLeave) {
          .have = {"a.def", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj", "vdrldsFFFFFFF1.obj"},
          .env = {{"VELDRA_STANDIN_NOFILES_TESSOR", "1"}, {"VELDRA_STANDIN_EXIT_LINK", "5"}}},
     });
+}
+
+// The reference toolchain's tessor, first on the path, on objects it cannot read: a missing
+// one is told apart from one that is there, since veldra goes on after a C compile that
+// failed. Root reads a file without read permission.
+TEST(TessorE2e, ObjectsItCannotRead) {
+    const std::string cannot = B + "tessor: x.obj: cannot read\n";
+    runCases(
+        {{.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj/keep"}},
+         {.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj!"}, .skip = !geteuid()},
+         {.args = {"x.obj"},
+          .out = B + "tessor: x.obj does not exist: its compile probably failed (see the "
+                     "messages above)\n",
+          .status = 1}},
+        {{"TOOLS", "%T/../tools/tessor;%T"}});
 }
 
 // A registry setting replaces a variable set before the start, and VEZIDU_PARSED=True reaches

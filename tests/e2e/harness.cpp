@@ -60,9 +60,11 @@ static std::string makeFile(const std::string& dir, const std::string& entry) {
     const size_t equals = entry.find('=');
     std::string name = entry.substr(0, equals);
     const std::string content = equals == std::string::npos ? "" : entry.substr(equals + 1);
-    const bool program = name.back() == '*';
+    const bool program = name.back() == '*', unreadable = name.back() == '!';
     if (program)
         name.pop_back(), name += wine ? ".exe" : "";
+    if (unreadable)
+        name.pop_back();
     const fs::path path = fs::path(dir) / name;
     fs::create_directories(path.parent_path());
     if (program && equals == std::string::npos)
@@ -73,6 +75,8 @@ static std::string makeFile(const std::string& dir, const std::string& entry) {
         std::ofstream(path, std::ios::binary) << content;
     if (program)
         fs::permissions(path, fs::perms::all);
+    if (unreadable)
+        fs::permissions(path, fs::perms::none);
     return name.find('/') == std::string::npos ? name : "";
 }
 
@@ -99,7 +103,7 @@ static void runCase(const Case& c, const Env& common) {
         for (std::string& word : argv)
             words.push_back(word.data());
         env.push_back({"VELDRA_STANDIN_LAUNCH",
-                       buildCommandLine(static_cast<int>(words.size()), words.data()).get()});
+                       buildCommandLine(static_cast<int>(words.size()), words.data())});
         argv = {setting("VELDRA_LAUNCHER"), setting("VELDRA_TOOLCHAIN") + "/cl.exe"};
     }
     env.insert(env.end(), common.begin(), common.end());

@@ -57,7 +57,8 @@ struct Case {
     Words made = {};
     // Files made before the run: "name" or "name=content". A name ending in "*" is a program
     // (".exe" added under Wine): a link to the stand-in of that name or, with a content, an
-    // executable file that holds it (a directory when the content is "/").
+    // executable file that holds it (a directory when the content is "/"). A name ending in
+    // "!" is a file that nobody may read.
     Words have = {};
     Env env = {};
     bool skip = false; // for what one platform cannot express

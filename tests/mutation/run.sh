@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Puts each deliberate fault of a list into the product code, one at a time, rebuilds the
 # native configuration and runs its fast suites (unit, platform, end to end without the slow
-# cases); reports the faults that no test catches, and the share caught.
+# cases); reports the faults that no test catches, and the share caught. A fault in the
+# Windows layer (a file ending in _win32.cpp) is judged by the Windows build's unit and
+# platform tests under Wine instead, built in <build folder>-windows.
 #   tests/mutation/run.sh [build folder] [fault list]
 #   tests/mutation/run.sh --check [fault list ...]
 #   (default: build/mutation, configured if missing; tests/mutation/faults.tsv; the other list is
@@ -41,19 +43,37 @@ fi
 build=${1:-$root/build/mutation}
 faults=${2:-$here/faults.tsv}
 jobs=${VELDRA_JOBS:-2}
-targets=(veldra standin unit_tests platform_tests e2e_tests)
+# tessor too: the end-to-end tests run the reference toolchain's own on unreadable objects.
+targets=(veldra standin tessor unit_tests platform_tests e2e_tests)
+windowsBuild=$build-windows
+windowsTargets=(veldra unit_tests platform_tests)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc \
         -DVELDRA_REFERENCE=OFF >/dev/null || exit 1
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null || exit 1
+if grep -q '_win32\.cpp' "$faults"; then
+    if [ ! -f "$windowsBuild/CMakeCache.txt" ]; then
+        cmake -S "$root" -B "$windowsBuild" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null || exit 1
+    fi
+    cmake --build "$windowsBuild" -j "$jobs" --target "${windowsTargets[@]}" >/dev/null || exit 1
+    source "$root/scripts/lib.sh"
+    wine_prepare >/dev/null || exit 1
+    wine_serve
+fi
 
+# suites <file>: builds and runs the suites that judge a fault in that file; false when one
+# fails.
 suites() {
-    cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1 || return 1
+    local dir=$build suites='^(unit|platform|native)\.' built=("${targets[@]}")
+    if [[ $1 == *_win32.cpp ]]; then
+        dir=$windowsBuild suites='^(unit|platform)\.' built=("${windowsTargets[@]}")
+    fi
+    cmake --build "$dir" -j "$jobs" --target "${built[@]}" >/dev/null 2>&1 || return 1
     # Only the suites built above: a suite not built would count as a failure.
-    GTEST_FILTER='-Slow*' ctest --test-dir "$build" -R '^(unit|platform|native)\.' -E Slow \
-        --timeout 120 \
+    GTEST_FILTER='-Slow*' ctest --test-dir "$dir" -R "$suites" -E Slow --timeout 120 \
         --stop-on-failure </dev/null >/dev/null 2>&1
 }
 
@@ -80,7 +100,7 @@ while IFS=$'\t' read -r file function text replacement; do
     current=$path
     cp "$path" "$path.unmutated"
     printf '%s' "${mutated%x}" >"$path"
-    if suites; then
+    if suites "$file"; then
         survivors+=("$file: $function: $text  ->  $replacement")
         echo "SURVIVED  $file: $function: $text  ->  $replacement"
     else
@@ -90,6 +110,8 @@ while IFS=$'\t' read -r file function text replacement; do
     restore
 done <"$faults"
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1
+[ ! -f "$windowsBuild/CMakeCache.txt" ] ||
+    cmake --build "$windowsBuild" -j "$jobs" --target "${windowsTargets[@]}" >/dev/null 2>&1
 
 echo
 echo "$caught of $total faults caught ($((total ? 100 * caught / total : 0))%)."

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "driver/message_ids.h"
-#include "inputs/input_files.h"
 #include "platform/command_words.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -159,7 +159,7 @@ TEST(Platform, CommandLineFromArguments) {
         std::vector<char*> argv;
         for (std::string& word : words)
             argv.push_back(&word[0]);
-        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data()).get();
+        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(c.line, line);
         EXPECT_EQ(c.argv, commandWords(line)) << line;
     }

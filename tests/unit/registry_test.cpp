@@ -23,7 +23,14 @@
 
 namespace {
 
-const char* const storeFiles[] = {"machine-store.reg", "user-store.reg"};
+#ifdef VELDRA_REAL_REGISTRY
+// The .reg files of HKEY_LOCAL_MACHINE (index 0) and HKEY_CURRENT_USER (1), named for this
+// process: the unit tests run beside the platform tests in the same folder.
+std::string storeFile(int index) {
+    return std::string(index == 0 ? "machine" : "user") + "-store-" +
+           std::to_string(platformProcessId()) + ".reg";
+}
+#endif
 
 std::string readFixture() {
     std::ostringstream bytes;
@@ -38,13 +45,11 @@ void installStore(int index, const std::string& regFile) {
 #ifndef VELDRA_REAL_REGISTRY
     fakePlatform.registry[index] = regFile;
 #else
-    std::ofstream(storeFiles[index], std::ios::binary) << regFile;
+    std::ofstream(storeFile(index), std::ios::binary) << regFile;
 #ifdef _WIN32
-    ASSERT_EQ(0,
-              std::system(
-                  (std::string("reg import ") + storeFiles[index] + " /reg:32 >NUL 2>&1").c_str()));
+    ASSERT_EQ(0, std::system(("reg import " + storeFile(index) + " /reg:32 >NUL 2>&1").c_str()));
 #else
-    registrySetStoreFiles(storeFiles[0], storeFiles[1]);
+    registrySetStoreFiles(storeFile(0).c_str(), storeFile(1).c_str());
 #endif
 #endif
 }
@@ -117,8 +122,10 @@ void expectImports(const std::vector<ImportCase>& cases) {
         }
         removeStore();
     }
-    std::remove(storeFiles[0]);
-    std::remove(storeFiles[1]);
+#ifdef VELDRA_REAL_REGISTRY
+    std::remove(storeFile(0).c_str());
+    std::remove(storeFile(1).c_str());
+#endif
 }
 
 // The environment before the start beats the maker-wide key, not a component key; the machine's

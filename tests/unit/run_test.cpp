@@ -3,8 +3,11 @@
 // and the option scan alone, with its warnings and refusals.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -237,6 +240,17 @@ TEST(Run, RarerCombinations) {
                                  "kernel32.lib "},
          .removed =
              Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "out\\prog.lib", "out\\prog.exp"}},
+        // A drive prefix ends at ":", as a directory at "\\"; "/" separates directories on
+        // POSIX only.
+        {.args = "-L C:main.obj d:util.c",
+         .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd d:util.c",
+                      names("/FS /S /MMAIN C:main.obj util.obj"),
+                      "link -subsystem:console -base:0x400000 -nodefaultlib  " + kLnk +
+                          " -out:main.exe -map:main.map zorun32.lib msvcrt.lib kernel32.lib "}},
+        {.args = "sub/a.obj",
+         .children = {names(kPosix ? "/FS /S /MA sub/a.obj" : "/FS /S /MSUB/A sub/a.obj"),
+                      link(kLnk, kPosix ? "a.exe" : "sub/a.exe")},
+         .removed = kPosix ? gone("a") : gone("sub/a")},
         // An EXE takes the user's module-definition file too.
         {.args = "main.obj app.def", .children = {kMain, kExe + " -def:app.def"}},
         // ia64: its C compiler words, LIB64 for LIB.
@@ -398,6 +412,41 @@ TEST(Run, SearchPaths) {
          .env = {{"ZELBIND64", z.c_str()}},
          .files = {z + "/link"}},
     });
+}
+
+// Where a name ends: at a blank, "," or "+" outside double quotes, never at a tab; and which
+// names the names tool gets quoted. Each row ends the line, so the scan sees its characters
+// alone: fewer than 8, 8 to 15 (the stop in the first or the last eight) and 16 or more (the
+// stop in the first block or the tail) take different paths of the scan.
+TEST(Run, WhereNamesEnd) {
+    const struct {
+        std::string tail;    // behind "main.obj "
+        std::string objects; // the names tool's words behind main.obj
+    } cases[] = {
+        {"a+b.obj", "a.obj b.obj"},
+        {"a,b", "a.obj b.obj"},
+        {"a b.obj", "a.obj b.obj"},
+        {"a\tb", "a\tb.obj"},
+        {"a\"+\"b", "a+b.obj"},
+        {"\"a b\"", "\"a b.obj\""},
+        {"\"a\"\"b\"", "\"a\"\"b.obj\""},
+        {"ab+cd.obj", "ab.obj cd.obj"},
+        {"abcdefgh,ij", "abcdefgh.obj ij.obj"},
+        {"abcdefghi j", "abcdefghi.obj j.obj"},
+        {"abcdefghi\tj", "abcdefghi\tj.obj"},
+        {"abcd\",+\"efgh", "abcd,+efgh.obj"},
+        {"\"abcd efgh\"", "\"abcd efgh.obj\""},
+        {"\"abcdefghi j\"", "\"abcdefghi j.obj\""},
+        {"abcdefghijklmno+p.obj", "abcdefghijklmno.obj p.obj"},
+        {"abcdefghijklmnopq,r", "abcdefghijklmnopq.obj r.obj"},
+        {"abcdefghijklmnopq r", "abcdefghijklmnopq.obj r.obj"},
+        {"abcdefghijklmnopqrs\tt", "abcdefghijklmnopqrs\tt.obj"},
+        {"abcdefghijklmnop\"+\"q", "abcdefghijklmnop+q.obj"},
+        {"\"abcdefghijklmnop q\"", "\"abcdefghijklmnop q.obj\""},
+        {"\"abcdefghijklmnopq\"\"\"", "\"abcdefghijklmnopq\"\".obj\""},
+    };
+    for (const auto& c : cases)
+        expectRuns({{.args = "main.obj " + c.tail, .children = {kMain + " " + c.objects, kExe}}});
 }
 
 // Names at the length limits of a command-line word (259), a name (259 with ".exe") and a
@@ -614,5 +663,26 @@ TEST(Options, WarningsAndRefusals) {
         EXPECT_EQ(c.out.empty() ? "" : kBanner + c.out, result.out) << c.args;
     }
 }
+
+#ifndef _WIN32
+// Option letters fold by ASCII under every locale. In ISO-8859-9 (Turkish) the locale's capital
+// of "i" is 0xDD, and that of the dotless i (0xFD) is "I".
+TEST(Options, LettersUnderATurkishLocale) {
+    const std::string folder = std::filesystem::current_path() / "locales-tr";
+    if (!std::filesystem::exists(folder + "/tr_TR.ISO-8859-9")) {
+        std::filesystem::create_directories(folder);
+        std::system(("localedef --no-warnings=ascii -i tr_TR -f ISO-8859-9 " + folder +
+                     "/tr_TR.ISO-8859-9 >/dev/null 2>&1")
+                        .c_str());
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    if (std::setlocale(LC_ALL, "tr_TR.ISO-8859-9") == nullptr)
+        GTEST_SKIP() << "localedef could not make a Turkish locale";
+    EXPECT_EQ(-1, runLine("-vi_SYM x.obj", true).status);
+    EXPECT_EQ(kBanner + kError6, runLine("-\xFD_SYM x.obj", true).out);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+}
+#endif
 
 } // namespace

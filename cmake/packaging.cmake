@@ -9,7 +9,8 @@
 #
 # Included at the end of the top-level CMakeLists.txt, after every install() rule of the
 # program; and at install time by the registry store's install(CODE) rule, with
-# VELDRA_STORE_FILE and VELDRA_STORE_TOOLCHAIN set, when it writes the store and nothing else.
+# VELDRA_STORE_FILE, VELDRA_STORE_KEY (the product's version key) and VELDRA_STORE_TOOLCHAIN
+# set, when it writes the store and nothing else.
 
 if(DEFINED VELDRA_STORE_FILE)
   # The machine-wide registry store that wires an installed reference toolchain into veldra's
@@ -20,6 +21,9 @@ if(DEFINED VELDRA_STORE_FILE)
   #                       the user's own after them (REG_EXPAND_SZ, expanded at import)
   # So a user's LIB keeps its folders behind the toolchain's, and the toolchain's cl and link
   # come before anything on the user's PATH (coreutils' link among it).
+  if(NOT VELDRA_STORE_TOOLCHAIN OR NOT VELDRA_STORE_KEY)
+    message(FATAL_ERROR "the registry store needs VELDRA_STORE_TOOLCHAIN and VELDRA_STORE_KEY")
+  endif()
   # A REG_EXPAND_SZ value line of a REGEDIT4 file: the text's bytes and a terminator, in hex,
   # continued over lines of at most about 80 columns.
   function(veldra_expand_value name text out)
@@ -59,11 +63,11 @@ if(DEFINED VELDRA_STORE_FILE)
 \"LIB\"=\"\"
 \"LIB64\"=\"\"
 
-[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0]
+[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\${VELDRA_STORE_KEY}]
 
 ; The COBOL component: the toolchain's programs first on PATH, its libraries first on LIB
 ; (x86) and LIB64 (x64), each followed by the variable's value as veldra found it.
-[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\Environment]
+[HKEY_LOCAL_MACHINE\\Software\\Quenlow\\${VELDRA_STORE_KEY}\\COBOL\\Environment]
 ; \"${bin}:%PATH%\"
 ${path}; \"${lib}/x86;%LIB%\"
 ${lib86}; \"${lib}/x64;%LIB64%\"
@@ -130,6 +134,7 @@ if(VELDRA_REFERENCE_DIR)
       COMPONENT reference ${exclude})
   endforeach()
   install(CODE "set(VELDRA_STORE_FILE \"\$ENV{DESTDIR}${VELDRA_SYSCONFDIR}/quenlow/registry.reg\")
+    set(VELDRA_STORE_KEY \"${VELDRA_PRODUCT_KEY}\\\\${VELDRA_PRODUCT_MAJOR}.${VELDRA_PRODUCT_MINOR}\")
     set(VELDRA_STORE_TOOLCHAIN \"\${CMAKE_INSTALL_PREFIX}/${VELDRA_TOOLCHAIN_DIR}\")
     include(${CMAKE_CURRENT_LIST_FILE})"
     COMPONENT registry ${exclude})

@@ -21,14 +21,14 @@
 namespace {
 
 const char makerKeyName[] = "Software\\Quenlow";
-const char productKeyName[] = "Orvanta";
+const char productKeyName[] = VELDRA_PRODUCT_KEY;
 const char environmentKeyName[] = "Environment";
 const char cobolKeyName[] = "COBOL";
 const char versionValueName[] = "Version";
 const char parsedVariable[] = "VEZIDU_PARSED";
 const char parsedValue[] = "True";
-const int productMajorVersion = 5;
-const int productMinorVersion = 0;
+const int productMajorVersion = VELDRA_PRODUCT_MAJOR;
+const int productMinorVersion = VELDRA_PRODUCT_MINOR;
 
 const uint32_t nameRoom = 260;   // names of at most 259 characters
 const uint32_t dataRoom = 1024;  // value data, terminator included

@@ -38,8 +38,23 @@ endfunction()
 set(bin "${VELDRA_STORE_TOOLCHAIN}/bin")
 set(lib "${VELDRA_STORE_TOOLCHAIN}/lib")
 veldra_expand_value(PATH "${bin}:%PATH%" path)
-veldra_expand_value(LIB "${lib}/x86;%LIB%" lib86)
-veldra_expand_value(LIB64 "${lib}/x64;%LIB64%" lib64)
+# Each machine's libraries along its variable (machines.table), in the order of the names.
+include(${CMAKE_CURRENT_LIST_DIR}/../tools/reference/machines.cmake)
+set(variables)
+foreach(machine ${VELDRA_MACHINES})
+  set(variable ${VELDRA_MACHINE_${machine}_LIBRARY})
+  list(APPEND variables ${variable})
+  set(machine_of_${variable} ${machine})
+endforeach()
+list(SORT variables)
+set(defaults "")
+set(libraries "")
+foreach(variable ${variables})
+  set(text "${lib}/${machine_of_${variable}};%${variable}%")
+  veldra_expand_value(${variable} "${text}" value)
+  string(APPEND defaults "\"${variable}\"=\"\"\n")
+  string(APPEND libraries "; \"${text}\"\n${value}")
+endforeach()
 
 file(WRITE "${VELDRA_STORE_FILE}" "REGEDIT4
 
@@ -51,15 +66,11 @@ file(WRITE "${VELDRA_STORE_FILE}" "REGEDIT4
 ; Defaults for every component: set only where the variable is not set yet.
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Environment]
 \"PATH\"=\"/usr/local/bin:/usr/bin:/bin\"
-\"LIB\"=\"\"
-\"LIB64\"=\"\"
-
+${defaults}
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0]
 
 ; The COBOL component: the toolchain's programs first on PATH, its libraries first on LIB
 ; (x86) and LIB64 (x64), each followed by the variable's value as veldra found it.
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\Environment]
 ; \"${bin}:%PATH%\"
-${path}; \"${lib}/x86;%LIB%\"
-${lib86}; \"${lib}/x64;%LIB64%\"
-${lib64}")
+${path}${libraries}")

@@ -11,6 +11,8 @@
 # <work folder>/transcript.txt, the time the installation took in install-time.txt.
 set -uo pipefail
 deb=$(realpath "$1") examples=$(realpath "$2") work=$3
+# wine32_ready; the functions below that share a name with its own are this script's.
+source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
 
 skip() {
     echo "skipped: $*"
@@ -124,7 +126,6 @@ payslip='ABE                 874.50
 BRANDT             1049.80
 CHIBA               998.70'
 # The installed toolchain's machines; x86 programs run where Wine runs 32-bit programs.
-source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
 source /usr/lib/veldra/machines.sh
 machines=()
 for machine in $(machine_names); do

@@ -4,12 +4,12 @@
 #
 #   bash bench/cobol.sh [--runs R] [--build DIR]
 #
-# Cases, each in a scratch folder with a small COBOL program, hello.cbl:
-#   link x64    veldra -N -P3 hello.cbl (cobol, cl, tessor and link) against cobc -x hello.cbl
-#   link x86    veldra -N hello.cbl against the same cobc -x
-#   cobol x64   the `cobol hello.cbl;` step alone against the two steps it stands for: the
+# Cases, each in a scratch folder with a small COBOL program, hello.cbl, for each machine of
+# the toolchain's table (x64, x86):
+#   link        veldra -N hello.cbl, with the machine's word (-P3 for x64; cobol, cl, tessor and
+#               link) against cobc -x hello.cbl
+#   cobol       the `cobol hello.cbl;` step alone against the two steps it stands for: the
 #               native cobc -C hello.cbl and the toolchain's cl on the C it wrote
-#   cobol x86   the same for x86
 #   cobol cold  `cobol hello.cbl;` (x64) with Wine's server stopped before each run, which is
 #               what the first COBOL source of a build paid while cobol translated under Wine
 # and prints hyperfine's table for each with the ratio of the means. DIR is a configured build
@@ -47,8 +47,9 @@ cat >"$work/hello.cbl" <<'EOF'
            STOP RUN.
 EOF
 cd "$work" || exit 1
-export PATH=$ref/bin:$build:$PATH LIB=$ref/lib/x86 LIB64=$ref/lib/x64 WINEDEBUG=-all
-unset VELDRA_COBOL_MACHINE
+source "$root/scripts/lib.sh"
+toolchain_env "$ref" x64
+export PATH=$build:$PATH WINEDEBUG=-all
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg); $runs runs a case"
 
 # compare <title> <command A> <command B>: both timed in one hyperfine run; prints the table
@@ -68,17 +69,19 @@ EOF
         echo "(no python3: no ratio)"
 }
 
-cobc_c="-c -nologo -MD -w -I$ref/cobol/x64/include"
-compare "link x64: veldra -N -P3 hello.cbl against cobc -x hello.cbl" \
-    "VELDRA_COBOL_MACHINE=x64 veldra -N -P3 hello.cbl" "cobc -x hello.cbl"
-compare "link x86: veldra -N hello.cbl against cobc -x hello.cbl" \
-    "veldra -N hello.cbl" "cobc -x hello.cbl"
-compare "cobol x64: cobol hello.cbl; against cobc -C hello.cbl and cl" \
-    "VELDRA_COBOL_MACHINE=x64 cobol hello.cbl;" \
-    "cobc -C hello.cbl && cl $cobc_c -D_AMD64_=1 -DWIN32 -DWIN64 hello.c"
-compare "cobol x86: cobol hello.cbl; against cobc -C hello.cbl and cl" \
-    "VELDRA_COBOL_MACHINE=x86 cobol hello.cbl;" \
-    "cobc -C hello.cbl && cl ${cobc_c/x64/x86} -D_X86_=1 -DWIN32 hello.c"
+# Each machine of the toolchain's table, with veldra's word for it.
+for machine in $(machine_names); do
+    machine_row "$machine"
+    link="veldra -N ${MACHINE_VELDRA[*]:+${MACHINE_VELDRA[*]} }hello.cbl"
+    compare "link $machine: $link against cobc -x hello.cbl" \
+        "VELDRA_COBOL_MACHINE=$machine $link" "cobc -x hello.cbl"
+done
+for machine in $(machine_names); do
+    machine_row "$machine"
+    compare "cobol $machine: cobol hello.cbl; against cobc -C hello.cbl and cl" \
+        "VELDRA_COBOL_MACHINE=$machine cobol hello.cbl;" \
+        "cobc -C hello.cbl && cl -c -nologo -MD -w -I$ref/cobol/$machine/include ${MACHINE_DEFINES[*]} hello.c"
+done
 if command -v wineserver >/dev/null; then
     echo
     echo "## cobol cold: cobol hello.cbl; (x64) with Wine's server stopped before each run"

@@ -47,8 +47,23 @@ if(DEFINED VELDRA_STORE_FILE)
   set(bin "${VELDRA_STORE_TOOLCHAIN}/bin")
   set(lib "${VELDRA_STORE_TOOLCHAIN}/lib")
   veldra_expand_value(PATH "${bin}:%PATH%" path)
-  veldra_expand_value(LIB "${lib}/x86;%LIB%" lib86)
-  veldra_expand_value(LIB64 "${lib}/x64;%LIB64%" lib64)
+  # Each machine's libraries along its variable (machines.table), in the order of the names.
+  include(${CMAKE_CURRENT_LIST_DIR}/../tools/reference/machines.cmake)
+  set(variables)
+  foreach(machine ${VELDRA_MACHINES})
+    set(variable ${VELDRA_MACHINE_${machine}_LIBRARY})
+    list(APPEND variables ${variable})
+    set(machine_of_${variable} ${machine})
+  endforeach()
+  list(SORT variables)
+  set(defaults "")
+  set(libraries "")
+  foreach(variable ${variables})
+    set(text "${lib}/${machine_of_${variable}};%${variable}%")
+    veldra_expand_value(${variable} "${text}" value)
+    string(APPEND defaults "\"${variable}\"=\"\"\n")
+    string(APPEND libraries "; \"${text}\"\n${value}")
+  endforeach()
 
   file(WRITE "${VELDRA_STORE_FILE}" "REGEDIT4
 
@@ -60,18 +75,14 @@ if(DEFINED VELDRA_STORE_FILE)
 ; Defaults for every component: set only where the variable is not set yet.
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\Environment]
 \"PATH\"=\"/usr/local/bin:/usr/bin:/bin\"
-\"LIB\"=\"\"
-\"LIB64\"=\"\"
-
+${defaults}
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\${VELDRA_STORE_KEY}]
 
 ; The COBOL component: the toolchain's programs first on PATH, its libraries first on LIB
 ; (x86) and LIB64 (x64), each followed by the variable's value as veldra found it.
 [HKEY_LOCAL_MACHINE\\Software\\Quenlow\\${VELDRA_STORE_KEY}\\COBOL\\Environment]
 ; \"${bin}:%PATH%\"
-${path}; \"${lib}/x86;%LIB%\"
-${lib86}; \"${lib}/x64;%LIB64%\"
-${lib64}")
+${path}${libraries}")
   return()
 endif()
 
@@ -107,6 +118,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/re
 # Its own components (reference, registry), which a plain install leaves out; the Linux
 # packages take them (preset package-linux).
 if(VELDRA_REFERENCE_DIR)
+  include(${PROJECT_SOURCE_DIR}/tools/reference/machines.cmake)
   set(VELDRA_TOOLCHAIN_DIR lib/veldra CACHE STRING
       "Where the reference toolchain is installed, relative to the installation prefix")
   option(VELDRA_INSTALL_TOOLCHAIN "Install the reference toolchain and its registry store by default" OFF)
@@ -129,7 +141,7 @@ if(VELDRA_REFERENCE_DIR)
   set(dest ${VELDRA_TOOLCHAIN_DIR}/include)
   foreach(machine ${VELDRA_MACHINES})
     install(CODE "execute_process(COMMAND ${VELDRA_BASH} ${PROJECT_SOURCE_DIR}/tools/reference/make-headers.sh
-      ${VELDRA_MINGW_${machine}}/include \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dest}/${machine}
+      ${VELDRA_MINGW_ROOT}/${VELDRA_MACHINE_${machine}_MINGW}/include \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dest}/${machine}
       \${CMAKE_INSTALL_PREFIX}/${dest}/${machine} COMMAND_ERROR_IS_FATAL ANY)"
       COMPONENT reference ${exclude})
   endforeach()
@@ -148,7 +160,7 @@ if(VELDRA_REFERENCE_DIR)
   if(DPKG_QUERY)
     set(headers)
     foreach(machine ${VELDRA_MACHINES})
-      list(APPEND headers ${VELDRA_MINGW_${machine}}/include/windows.h)
+      list(APPEND headers ${VELDRA_MINGW_ROOT}/${VELDRA_MACHINE_${machine}_MINGW}/include/windows.h)
     endforeach()
     foreach(path ${VELDRA_CLANG_CL} ${VELDRA_LLD_LINK} ${VELDRA_LLVM_LIB} ${VELDRA_LLVM_READOBJ}
                  ${headers})

@@ -15,10 +15,11 @@ reference=$VELDRA_BUILD/native/reference
     die "no reference toolchain in $reference (its tools were missing at configure time)"
 wine_prepare >/dev/null
 
-# The toolchain before /usr/bin (coreutils has a link of its own); -P3 links for x64, whose
-# libraries veldra looks for along LIB64. link puts the run-time DLLs beside what it makes.
-export PATH=$reference/bin:$PATH
-export LIB=$reference/lib/x86 LIB64=$reference/lib/x64
+# The toolchain before /usr/bin (coreutils has a link of its own), for x64: -P3, whose
+# libraries veldra looks for along LIB64. The COBOL compiler learns the machine from
+# VELDRA_COBOL_MACHINE, not from veldra. link puts the run-time DLLs beside what it makes.
+toolchain_env "$reference" x64
+p=("${TOOLCHAIN_WORDS[@]}")
 
 demo=$VELDRA_BUILD/demo-reference
 rm -rf "$demo"
@@ -36,12 +37,10 @@ run() {
     "$@"
 }
 if [ -n "$cobol" ]; then
-    # The COBOL compiler learns the machine from VELDRA_COBOL_MACHINE, not from veldra.
-    export VELDRA_COBOL_MACHINE=x64
-    run cl -c -nologo -D_AMD64_=1 -DWIN32 -DWIN64 -MD taxtable.c
+    run cl -c -nologo "${MACHINE_DEFINES[@]}" -MD taxtable.c
     rm taxtable.c
-    run "$veldra" -V -P3 -D mathlib.c mathlib.def
-    run "$veldra" -V -P3 payroll.cbl util.c taxtable.obj
+    run "$veldra" -V "${p[@]}" -D mathlib.c mathlib.def
+    run "$veldra" -V "${p[@]}" payroll.cbl util.c taxtable.obj
     echo
     echo "files: $(ls -1 | tr '\n' ' ')"
     # libcob looks for a called program in the modules named in COB_PRE_LOAD, and for a module
@@ -52,8 +51,8 @@ if [ -n "$cobol" ]; then
     exit $status
 fi
 echo "(no cobol: $(cat "$reference/cobol/missing" 2>/dev/null || echo "no COBOL kit"))"
-run "$veldra" -V -P3 -D mathlib.c mathlib.def
-run "$veldra" -V -P3 payslip.c util.c
+run "$veldra" -V "${p[@]}" -D mathlib.c mathlib.def
+run "$veldra" -V "${p[@]}" payslip.c util.c
 echo
 echo "files: $(ls -1 | tr '\n' ' ')"
 run wine payslip.exe

@@ -210,6 +210,23 @@ wine32_ready() {
     [ "$VELDRA_WINE32" = 1 ]
 }
 
+# For a link with the reference toolchain <reference> (a build's reference/ folder, or an
+# installed one) for <machine>: its programs before /usr/bin, whose link is coreutils', each
+# machine's libraries along the variable that machines.table names for it, and the machine for
+# the COBOL compiler, which veldra does not tell it. TOOLCHAIN_WORDS is veldra's word for the
+# machine (an array: none for its default). Status 1 for a machine the table lacks.
+toolchain_env() {
+    local ref=$1 machine
+    source "$ref/machines.sh" || return 1
+    for machine in $(machine_names); do
+        machine_row "$machine"
+        export "$MACHINE_LIBRARY=$ref/lib/$machine"
+    done
+    machine_row "$2" || return 1
+    TOOLCHAIN_WORDS=("${MACHINE_VELDRA[@]}")
+    export PATH=$ref/bin:$PATH VELDRA_COBOL_MACHINE=$2
+}
+
 # Prints, a line each, what the native build left out because it was asked to (a toolchain
 # that builds is otherwise the whole toolchain); nothing when it is whole.
 degraded_parts() {

@@ -11,6 +11,8 @@
 # <work folder>/transcript.txt, the time the installation took in install-time.txt.
 set -uo pipefail
 deb=$(realpath "$1") examples=$(realpath "$2") work=$3
+# wine32_ready; the functions below that share a name with its own are this script's.
+source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
 
 skip() {
     echo "skipped: $*"
@@ -123,28 +125,25 @@ CHIBA               999.60'
 payslip='ABE                 874.50
 BRANDT             1049.80
 CHIBA               998.70'
-machines=(x64)
-# Whether Wine starts 32-bit programs: as the test script found, else asked its check.
-wine32=${VELDRA_WINE32:-}
-if [ -z "$wine32" ]; then
-    wine32=0
-    (source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh" && wine32_check) && wine32=1
-fi
-if [ "$wine32" = 1 ]; then
-    machines+=(x86)
-else
-    echo "x86: not run, Wine cannot start 32-bit programs here (no wine32)"
-fi
+# The installed toolchain's machines; x86 programs run where Wine runs 32-bit programs.
+source /usr/lib/veldra/machines.sh
+machines=()
+for machine in $(machine_names); do
+    machine_row "$machine"
+    if [ "$MACHINE_POINTER" = 4 ] && ! wine32_ready; then
+        echo "$machine: not run, $WINE32_WHY"
+    else
+        machines+=("$machine")
+    fi
+done
 for machine in "${machines[@]}"; do
     mkdir -p "$home/$machine"
     cp "$examples"/{mathlib.c,mathlib.def,util.c,payslip.c,payroll.cbl,taxtable.c} "$home/$machine/"
     chown -R 65534:65534 "$home/$machine"
-    p=
-    cobol=
-    if [ $machine = x64 ]; then
-        p="-P3 "
-        cobol="VELDRA_COBOL_MACHINE=x64 "
-    fi
+    # veldra's word for the machine, and the COBOL compiler told it unless it is veldra's default.
+    machine_row "$machine"
+    p=${MACHINE_VELDRA[*]:+${MACHINE_VELDRA[*]} }
+    cobol=${MACHINE_VELDRA[*]:+VELDRA_COBOL_MACHINE=$machine }
     builds "home/$machine" "veldra ${p}-D mathlib.c mathlib.def"
     builds "home/$machine" "${cobol}veldra ${p}payroll.cbl util.c taxtable.c"
     expect "home/$machine" 0 "$pay" "COB_PRE_LOAD=MATHLIB wine payroll.exe"
@@ -153,8 +152,10 @@ for machine in "${machines[@]}"; do
 done
 
 # A COBOL object of the other machine is named, with what to set.
+machine_row x64
+p=${MACHINE_VELDRA[*]}
 expect home/x64 1 "tessor: payroll.obj: an x86 object in an x64 link; build it for x64 (a COBOL source: set VELDRA_COBOL_MACHINE=x64)" \
-    "veldra -N -P3 payroll.cbl"
+    "veldra -N $p payroll.cbl"
 # The user's own settings, as the registry rules have them: a LIB64 of the user's keeps its
 # folders after the toolchain's (the library util.lib is found there); the personal store is
 # not read while the machine-wide one holds the development system's key.
@@ -163,7 +164,7 @@ printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quenlow\\Orvanta\\5.0\\COBOL\\En
     >"$home/.config/quenlow/registry.reg"
 chown -R 65534:65534 "$home/x64/mine" "$home/.config"
 builds home/x64 "/usr/lib/veldra/bin/lib -nologo -machine:x64 -out:mine/util.lib util.obj"
-builds home/x64 "LIB64=\$PWD/mine veldra -N -P3 -Ouser payslip.c util.lib"
+builds home/x64 "$MACHINE_LIBRARY=\$PWD/mine veldra -N $p -Ouser payslip.c util.lib"
 expect home/x64 0 "$payslip" "wine user.exe"
 
 echo "transcript ($transcript):"

@@ -10,7 +10,8 @@
 # without the COBOL kit.
 set -uo pipefail
 veldra=$1 ref=$2
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
+source "$ref/machines.sh"
 [ -x "$ref/bin/cobol" ] || { echo "not run: no COBOL kit: $(cat "$ref/cobol/missing" 2>/dev/null)"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/veldra-nowine-XXXXXX") || exit 1
@@ -36,24 +37,24 @@ done
 # build <folder> <machine> <PATH>: taxtable.obj from its source, MATHLIB.DLL, then payroll.exe
 # from the COBOL main program, util.c and taxtable.obj, as scripts/demo-reference.sh does.
 build() {
-    local dir=$1 machine=$2 path=$3 defines=(-D_X86_=1 -DWIN32) p=()
-    [ "$machine" = x64 ] && defines=(-D_AMD64_=1 -DWIN32 -DWIN64) p=(-P3)
-    mkdir -p "$dir" && cp "$root"/examples/{mathlib.c,mathlib.def,util.c,payroll.cbl,taxtable.c} \
+    local dir=$1 machine=$2 path=$3
+    mkdir -p "$dir" && cp "$VELDRA_ROOT"/examples/{mathlib.c,mathlib.def,util.c,payroll.cbl,taxtable.c} \
         "$dir/" || return 1
     (
         cd "$dir" || exit 1
         unset WINEPREFIX WINELOADER WINESERVER
-        export PATH=$ref/bin:$path LIB=$ref/lib/x86 LIB64=$ref/lib/x64 VELDRA_COBOL_MACHINE=$machine
-        cl -c -nologo "${defines[@]}" -MD taxtable.c >/dev/null &&
-            "$veldra" -N "${p[@]}" -D mathlib.c mathlib.def &&
-            "$veldra" -N "${p[@]}" payroll.cbl util.c taxtable.obj
+        PATH=$path
+        toolchain_env "$ref" "$machine" || exit 1
+        cl -c -nologo "${MACHINE_DEFINES[@]}" -MD taxtable.c >/dev/null &&
+            "$veldra" -N "${TOOLCHAIN_WORDS[@]}" -D mathlib.c mathlib.def &&
+            "$veldra" -N "${TOOLCHAIN_WORDS[@]}" payroll.cbl util.c taxtable.obj
     )
 }
 
 # Both builds record one time of translation, as a reproducible build would.
 export SOURCE_DATE_EPOCH=1700000000
 status=0
-for machine in x64 x86; do
+for machine in $(machine_names); do
     PATH=$nowine command -v wine >/dev/null && { echo "wine is still on the PATH"; exit 1; }
     build "$work/with-$machine" $machine "$PATH" || { echo "$machine: the link with Wine failed"; status=1; }
     build "$work/without-$machine" $machine "$nowine" ||

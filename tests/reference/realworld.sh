@@ -13,7 +13,8 @@
 #            linked against it
 #   static   the objects linked with the static runtime (-T)
 # Environment: VELDRA_PROGRAM, VELDRA_REFERENCE, VELDRA_REALWORLD_WORK (the work folder),
-# VELDRA_WINE32 (1 or 0: whether Wine starts 32-bit programs; tried when unset). Sources come
+# VELDRA_SCRIPTS (the project's scripts/: lib.sh tells whether Wine starts 32-bit programs).
+# Sources come
 # from Debian's source packages, pinned by SHA-256, fetched once into the cache of
 # tools/reference/fetch.sh. Exit status 0, 77 when Wine cannot start the x86 program
 # (after it linked), else 1.
@@ -22,9 +23,10 @@ program=$1 machine=$2 variant=$3
 here=$(cd "$(dirname "$0")" && pwd)
 ref=$VELDRA_REFERENCE
 work=$VELDRA_REALWORLD_WORK/$program
-source "$here/../../tools/reference/fetch.sh"
-export PATH="$ref/bin:$(dirname "$VELDRA_PROGRAM"):$PATH" LIB=$ref/lib/x86 LIB64=$ref/lib/x64
-export WINEDEBUG=-all
+source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
+source "$VELDRA_ROOT/tools/reference/fetch.sh"
+toolchain_env "$ref" "$machine"
+export PATH="$(dirname "$VELDRA_PROGRAM"):$PATH" WINEDEBUG=-all
 mkdir -p "$work"
 
 # Each program: its package file and checksum, the folder it unpacks to, the library's sources,
@@ -209,13 +211,13 @@ plain() {
     for entry in "${programs[@]}"; do
         name=${entry%%:*}
         if [ -n "$first" ]; then
-            timing="$program $machine build-from-sources" timed veldra -N $machineWord \
+            timing="$program $machine build-from-sources" timed veldra -N "${TOOLCHAIN_WORDS[@]}" \
                 "-O$name" $(sources "$entry") "${library[@]/#/$src/}" "${system[@]}"
-            timing="$program $machine link-plain" timed veldra -N $machineWord "-O$name" \
+            timing="$program $machine link-plain" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
                 $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
             first=
         else
-            timing="$program $machine build-$name" timed veldra -N $machineWord "-O$name" \
+            timing="$program $machine build-$name" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
                 $(sources "$entry") $(objects "${library[@]}") "${system[@]}"
         fi
     done
@@ -228,17 +230,17 @@ link_variant() {
     cd "$dir"
     cp "$work/$machine-plain"/*.obj .
     if [ $variant = dll ]; then
-        timing="$program $machine link-dll" timed veldra -N $machineWord -D -K "-O${program}lib" \
+        timing="$program $machine link-dll" timed veldra -N "${TOOLCHAIN_WORDS[@]}" -D -K "-O${program}lib" \
             $(objects "${library[@]}") "${system[@]}"
     fi
     for entry in "${programs[@]}"; do
         name=${entry%%:*}
         if [ $variant = dll ]; then
-            timing="$program $machine link-exe-on-dll" timed veldra -N $machineWord "-O$name" \
+            timing="$program $machine link-exe-on-dll" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
                 $(objects $(sources "$entry")) "${program}lib.lib" \
                 "${system[@]}"
         else
-            timing="$program $machine link-static" timed veldra -N $machineWord -T "-O$name" \
+            timing="$program $machine link-static" timed veldra -N "${TOOLCHAIN_WORDS[@]}" -T "-O$name" \
                 $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
         fi
     done
@@ -260,26 +262,15 @@ export CL="-I$src/$headers ${defines[*]}"
 once fetched $sha256 fetch
 # The native output again when this script (how the programs run) has changed.
 once native "$sha256 $(sha256sum <"$0" | cut -c1-16)" native
-machineWord=
-[ $machine = x86 ] || machineWord=-P3
 dir=$work/$machine-$variant
 # The objects are made again when veldra or the toolchain has changed.
 once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref/lib/$machine"/*.lib \
     "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
 [ $variant = plain ] || link_variant
 
-# Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else asked
-# the same way.
-if [ $machine = x86 ]; then
-    case ${VELDRA_WINE32:-} in
-    1) wine32=1 ;;
-    0) wine32= ;;
-    *) wine32=$(. "$here/../../scripts/lib.sh" && wine32_check && echo 1) ;;
-    esac
-    if [ -z "$wine32" ]; then
-        echo "linked; not run: Wine cannot start 32-bit programs here (no wine32)"
-        exit 77
-    fi
+if [ $machine = x86 ] && ! wine32_ready; then
+    echo "linked; not run: $WINE32_WHY"
+    exit 77
 fi
 mkdir -p "$dir/run"
 cd "$dir/run"

@@ -6,8 +6,9 @@
 //
 // Environment (ctest sets it): VELDRA_PROGRAM (the native veldra), VELDRA_REFERENCE (the
 // reference toolchain's folder), VELDRA_REFERENCE_SOURCES (src/), VELDRA_REFERENCE_WORK (where
-// the cases' folders go), VELDRA_SCRIPTS (the project's scripts/, whose lib.sh tells whether
-// Wine starts 32-bit programs when VELDRA_WINE32 does not say), and Wine's own settings.
+// the cases' folders go), VELDRA_SCRIPTS (the project's scripts/, whose lib.sh gives a link's
+// environment for a machine and tells whether Wine starts 32-bit programs), and Wine's own
+// settings.
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ struct Case {
     const char* name; // of the test and its folder
     // Commands run in turn in the case's folder, each its words separated by blanks, each to
     // succeed ("!" first: to fail, after which only `said` is checked). cl, link, tessor and
-    // veldra are found along PATH.
+    // veldra are found along PATH; the word $P is veldra's for the case's machine (-P3 for x64).
     Words steps;
     std::string said = {};          // text that the steps' output must hold ("" for none)
     std::string out = {};           // the whole output of `run`
@@ -72,11 +73,14 @@ Words splitWords(const std::string& command) {
     return words;
 }
 
-// The process's environment with `changes` (NAME=value) in place of the variables they name.
-Words environment(const Words& changes) {
+// The environment `base` (default the process's) with `changes` (NAME=value) in place of the
+// variables they name.
+Words environment(const Words& changes, Words base = {}) {
+    if (base.empty())
+        for (char** entry = environ; *entry != nullptr; ++entry)
+            base.push_back(*entry);
     Words result = changes;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
+    for (const std::string& text : base) {
         const std::string name = text.substr(0, text.find('=') + 1);
         if (std::none_of(changes.begin(), changes.end(),
                          [&](const std::string& change) { return change.rfind(name, 0) == 0; }))
@@ -124,15 +128,44 @@ bool matches(const std::string& pattern) {
     return any;
 }
 
-// Whether Wine starts 32-bit programs: as the test script found (VELDRA_WINE32), else asked
-// the scripts' own check.
-bool wine32() {
-    static const bool works =
-        env("VELDRA_WINE32").empty()
-            ? run({"bash", "-c", ". \"$0\" && wine32_check", env("VELDRA_SCRIPTS") + "/lib.sh"},
-                  ".", environment({}), "/dev/null") == 0
-            : env("VELDRA_WINE32") == "1";
-    return works;
+// "" when Wine starts 32-bit programs, else why not: the scripts' wine32_ready.
+const std::string& wine32Why() {
+    static const std::string why = [] {
+        const std::string log = env("VELDRA_REFERENCE_WORK") + "/wine32.log";
+        return run({"bash", "-c", ". \"$0\" || exit 1; wine32_ready || printf %s \"$WINE32_WHY\"",
+                    env("VELDRA_SCRIPTS") + "/lib.sh"},
+                   ".", environment({}), log) == 0
+                   ? readText(log)
+                   : "the scripts' wine32_ready did not run";
+    }();
+    return why;
+}
+
+// A link's environment for `machine`, the scripts' toolchain_env with veldra's folder first on
+// PATH, and veldra's word for the machine (for $P).
+struct Toolchain {
+    Words envp, words;
+};
+const Toolchain& toolchain(const std::string& machine) {
+    static std::map<std::string, Toolchain> made;
+    Toolchain& t = made[machine];
+    if (!t.envp.empty())
+        return t;
+    const std::string program = env("VELDRA_PROGRAM"),
+                      log = env("VELDRA_REFERENCE_WORK") + "/" + machine + ".env";
+    run({"bash", "-c",
+         ". \"$0\" && toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 &&"
+         " printf 'P=%s\\0' \"${TOOLCHAIN_WORDS[*]}\"",
+         env("VELDRA_SCRIPTS") + "/lib.sh", env("VELDRA_REFERENCE"), machine,
+         program.substr(0, program.rfind('/'))},
+        ".", environment({}), log);
+    std::ifstream in(log, std::ios::binary);
+    for (std::string entry; std::getline(in, entry, '\0');)
+        if (entry.rfind("P=", 0) == 0)
+            t.words = splitWords(entry.substr(2));
+        else
+            t.envp.push_back(entry);
+    return t;
 }
 
 class ReferenceLink : public testing::TestWithParam<Case> {};
@@ -156,14 +189,21 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
     // libcob-4.dll beside the program, or along WINEPATH.
     const std::string machine = c.x86 ? "x86" : "x64";
+    const Toolchain& link = toolchain(machine);
+    ASSERT_FALSE(link.envp.empty()) << "no toolchain_env for " << machine;
     const Words envp = environment(
-        {"PATH=" + ref + "/bin:" + program.substr(0, program.rfind('/')) + ":" + env("PATH"),
-         "LIB=" + ref + "/lib/x86", "LIB64=" + ref + "/lib/x64", "VELDRA_COBOL_MACHINE=" + machine,
-         "WINEDEBUG=-all", "WINEPATH=" + (c.runtime ? "Z:" + ref + "/lib/" + machine : "")});
+        {"WINEDEBUG=-all", "WINEPATH=" + (c.runtime ? "Z:" + ref + "/lib/" + machine : "")},
+        link.envp);
     std::string said;
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
-        const int status = run(splitWords(step.substr(fails)), dir, envp, dir + "/steps.log");
+        Words words;
+        for (const std::string& word : splitWords(step.substr(fails)))
+            if (word == "$P")
+                words.insert(words.end(), link.words.begin(), link.words.end());
+            else
+                words.push_back(word);
+        const int status = run(words, dir, envp, dir + "/steps.log");
         said += readText(dir + "/steps.log");
         ASSERT_EQ(status != 0, fails) << step << "\n" << said;
     }
@@ -181,8 +221,8 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         << c.present.at(0) << " is no " << format << " image";
     if (c.run.empty())
         return;
-    if (c.x86 && !wine32())
-        GTEST_SKIP() << "not run: Wine cannot start 32-bit programs here (no wine32)";
+    if (c.x86 && !wine32Why().empty())
+        GTEST_SKIP() << "not run: " << wine32Why();
     Words wine = splitWords(c.run);
     wine.insert(wine.begin(), "wine");
     const int status = run(wine, dir, envp, dir + "/run.log", dir + "/run.err");
@@ -245,67 +285,67 @@ const Words kModulePathNative = {"mkdir -p native",
 // clang-format off
 const Case kCases[] = {
     // The runtime DLL lands beside the program, which runs without WINEPATH.
-    {.name = "sources", .steps = {"veldra -P3 main.c util.c"}, .out = ran("zorun32.dll FS"),
+    {.name = "sources", .steps = {"veldra $P main.c util.c"}, .out = ran("zorun32.dll FS"),
      .present = {"main.exe", "main.obj", "util.obj", "zorun32.dll"},
      .absent = {"vdrl*", "libcob-4.dll"}, .runtime = false},
-    {.name = "response", .steps = {kCl + "util.c", "veldra -P3 main.c @objs"},
+    {.name = "response", .steps = {kCl + "util.c", "veldra $P main.c @objs"},
      .out = ran("zorun32.dll FS"), .absent = {"vdrl*"}},
     // The main entry: a COBOL program named as the output, else main (WinMain first with -G),
     // else any function named as the output.
-    {.name = "entry_named_as_the_object", .steps = {"veldra -P3 start.c"}, .out = "Start\n",
+    {.name = "entry_named_as_the_object", .steps = {"veldra $P start.c"}, .out = "Start\n",
      .present = {"start.exe"}, .run = "start.exe", .status = 5},
-    {.name = "main_before_a_function_named_as_the_output", .steps = {"veldra -P3 entries.c"},
+    {.name = "main_before_a_function_named_as_the_output", .steps = {"veldra $P entries.c"},
      .out = "main ran\n", .present = {"entries.exe"}, .run = "entries.exe a b", .status = 0},
     {.name = "x86_main_before_a_function_named_as_the_output", .steps = {"veldra entries.c"},
      .out = "main ran\n", .present = {"entries.exe"}, .run = "entries.exe a b", .status = 0,
      .x86 = true},
-    {.name = "gui_WinMain_before_main", .steps = {"veldra -P3 -G entries.c"},
+    {.name = "gui_WinMain_before_main", .steps = {"veldra $P -G entries.c"},
      .out = "WinMain ran\n", .present = {"entries.exe"}, .run = "entries.exe", .status = 2},
-    {.name = "cobol_program_before_main", .steps = {"veldra -P3 sizes.cbl cmain.c"},
+    {.name = "cobol_program_before_main", .steps = {"veldra $P sizes.cbl cmain.c"},
      .out = "long 4 pointer 8\n", .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
     // Static: no zorun32.dll needed or copied, and EXTRA comes from a library only through -I.
     {.name = "static", .steps = {kCl + "extra.c", "link -lib -machine:x64 -out:extra.lib extra.obj",
-                                 "veldra -P3 -T -IEXTRA main.c util.c extra.lib"},
+                                 "veldra $P -T -IEXTRA main.c util.c extra.lib"},
      .out = ran("static BBS\nEXTRA"), .absent = {"zorun32.dll"}, .runtime = false},
-    {.name = "bound", .steps = {"veldra -P3 -RMV main.c util.c"}, .out = ran("zorun32.dll RMV")},
-    {.name = "gui", .steps = {"veldra -P3 -G window.c"}, .out = "WinMain [a b] 1\n",
+    {.name = "bound", .steps = {"veldra $P -RMV main.c util.c"}, .out = ran("zorun32.dll RMV")},
+    {.name = "gui", .steps = {"veldra $P -G window.c"}, .out = "WinMain [a b] 1\n",
      .present = {"window.exe"}, .run = "window.exe a b", .status = 3},
     // The per-flavour runtime, chosen by the names tool's answer 200.
-    {.name = "flavour", .steps = {"veldra -P3 -V flavour.c"},
+    {.name = "flavour", .steps = {"veldra $P -V flavour.c"},
      .said = " zolrunsi.lib oopss.lib msvcrt.lib", .out = "flavour\n", .present = {"flavour.exe"},
      .run = "flavour.exe", .status = 0},
-    {.name = "dll_with_its_def", .steps = {"veldra -P3 -D lib.c lib.def", "veldra -P3 host.c"},
+    {.name = "dll_with_its_def", .steps = {"veldra $P -D lib.c lib.def", "veldra $P host.c"},
      .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
      .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0},
     {.name = "dll_with_a_generated_def",
-     .steps = {"veldra -P3 -D -Xhidden -Omine lib.c", "veldra -P3 host.c"},
+     .steps = {"veldra $P -D -Xhidden -Omine lib.c", "veldra $P host.c"},
      .out = "add=8\nhidden missing\n", .present = {"mine.dll"},
      .absent = {"mine.def", "mine.lib", "vdrl*"}, .run = "host.exe mine.dll add hidden",
      .status = 0},
     // -K keeps the names tool's files, the generated .def and the import library.
-    {.name = "keep", .steps = {"veldra -P3 -K -D lib.c", "veldra -P3 host.c"},
+    {.name = "keep", .steps = {"veldra $P -K -D lib.c", "veldra $P host.c"},
      .out = "add=8\nhidden=2\n",
      .present = {"lib.dll", "lib.def", "lib.lib", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj"},
      .run = "host.exe lib.dll add hidden", .status = 0},
     // A DLL's import library, made by lib from its .def (-K keeps the one the link made).
-    {.name = "import_library", .steps = {"veldra -P3 -D lib.c lib.def",
-     "lib -nologo -def:lib.def -machine:x64 -out:lib.lib", "veldra -P3 caller.c lib.lib"},
+    {.name = "import_library", .steps = {"veldra $P -D lib.c lib.def",
+     "lib -nologo -def:lib.def -machine:x64 -out:lib.lib", "veldra $P caller.c lib.lib"},
      .out = "add=8\n", .present = {"caller.exe"}, .run = "caller.exe", .status = 0},
     // What ordinary programs need of the toolchain and its libraries (see gaps.c).
-    {.name = "gaps", .steps = {"veldra -P3 gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
+    {.name = "gaps", .steps = {"veldra $P gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
      .run = "gaps.exe 1e15", .status = 0},
     {.name = "x86_gaps", .steps = {"veldra gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
      .run = "gaps.exe 1e15", .status = 0, .x86 = true},
     // long double is a double, also to the runtime's printf, scanf, strtold and math, and to
     // the headers' inline functions that an optimized compile keeps.
-    {.name = "long_double", .steps = {kCl + "-O2 longdouble.c", "veldra -P3 longdouble.obj"},
+    {.name = "long_double", .steps = {kCl + "-O2 longdouble.c", "veldra $P longdouble.obj"},
      .out = kLongDouble,
      .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0,
      .native = kLongDoubleNative},
     {.name = "x86_long_double", .steps = {"veldra longdouble.c"}, .out = kLongDouble,
      .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0, .x86 = true},
     // The headers give no POSIX type that MSVC's lack: a program declares its own.
-    {.name = "posix_types_of_its_own", .steps = {"veldra -P3 types.c"}, .out = kTypes,
+    {.name = "posix_types_of_its_own", .steps = {"veldra $P types.c"}, .out = kTypes,
      .present = {"types.exe"}, .run = "types.exe", .status = 0},
     {.name = "x86_posix_types_of_its_own", .steps = {"veldra types.c"}, .out = kTypes,
      .present = {"types.exe"}, .run = "types.exe", .status = 0, .x86 = true},
@@ -318,47 +358,47 @@ const Case kCases[] = {
      .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
      .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0,
      .x86 = true},
-    {.name = "cobol", .steps = {kCl + "ctwice.c", "veldra -P3 -ODYNPROG -D dyn.cbl",
-     "veldra -P3 -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"}, .out = kCobolProgram,
+    {.name = "cobol", .steps = {kCl + "ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
+     "veldra $P -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"}, .out = kCobolProgram,
      .run = "main.exe", .status = 3, .native = kCobolNative},
     {.name = "x86_cobol", .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd ctwice.c",
      "veldra -ODYNPROG -D dyn.cbl", "veldra -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"},
      .out = kCobolProgram, .run = "main.exe", .status = 3, .x86 = true, .native = kCobolNative},
     // The sizes that only the machine's own COBOL compiler gets right.
-    {.name = "cobol_sizes", .steps = {"veldra -P3 sizes.cbl"}, .out = "long 4 pointer 8\n",
+    {.name = "cobol_sizes", .steps = {"veldra $P sizes.cbl"}, .out = "long 4 pointer 8\n",
      .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
     {.name = "x86_cobol_sizes", .steps = {"veldra sizes.cbl"}, .out = "long 4 pointer 4\n",
      .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .x86 = true},
-    {.name = "cobol_copybooks", .steps = {"veldra -P3 copybooks.cbl"}, .out = kCopybooks,
+    {.name = "cobol_copybooks", .steps = {"veldra $P copybooks.cbl"}, .out = kCopybooks,
      .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .native = kCopybooksNative},
     {.name = "x86_cobol_copybooks", .steps = {"veldra copybooks.cbl"}, .out = kCopybooks,
      .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .x86 = true,
      .native = kCopybooksNative},
-    {.name = "cobol_module_path", .steps = {"veldra -P3 modpath.cbl modsub.cbl"},
+    {.name = "cobol_module_path", .steps = {"veldra $P modpath.cbl modsub.cbl"},
      .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
      .native = kModulePathNative},
     {.name = "x86_cobol_module_path", .steps = {"veldra modpath.cbl modsub.cbl"},
      .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
      .x86 = true, .native = kModulePathNative},
-    {.name = "cobol_compile_error", .steps = {"!veldra -P3 -N bad.cbl"},
+    {.name = "cobol_compile_error", .steps = {"!veldra $P -N bad.cbl"},
      .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
-    {.name = "cobol_missing_source", .steps = {"!veldra -P3 -N gone.cbl"},
+    {.name = "cobol_missing_source", .steps = {"!veldra $P -N gone.cbl"},
      .said = "cobol: cannot find gone.cbl\n" + kCobolFailed},
-    {.name = "cobol_missing_directives", .steps = {"!veldra -P3 -N -Unone.dir sizes.cbl"},
+    {.name = "cobol_missing_directives", .steps = {"!veldra $P -N -Unone.dir sizes.cbl"},
      .said = "cobol: cannot read the directives file none.dir\n" + kCobolFailed},
-    {.name = "not_COFF", .steps = {"!veldra -P3 main.c bogus.obj"},
+    {.name = "not_COFF", .steps = {"!veldra $P main.c bogus.obj"},
      .said = "tessor: bogus.obj: not a COFF object file\n"},
-    {.name = "no_entry_point", .steps = {"!veldra -P3 util.c"},
+    {.name = "no_entry_point", .steps = {"!veldra $P util.c"},
      .said = "tessor: util.obj: no entry point UTIL, main or wmain\n"},
     // An object of the other machine is named, with what to set.
     {.name = "x86_object_in_x64_link",
-     .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd util.c", "!veldra -P3 -N main.c util.obj"},
+     .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd util.c", "!veldra $P -N main.c util.obj"},
      .said = "tessor: util.obj: an x86 object in an x64 link; build it for x64 (a COBOL "
              "source: set VELDRA_COBOL_MACHINE=x64)\n"},
     {.name = "cobol_x64_object_in_x86_link", .steps = {"!veldra -N sizes.cbl"},
      .said = "tessor: sizes.obj: an x64 object in an x86 link; build it for x86 (a COBOL "
              "source: set VELDRA_COBOL_MACHINE=x86), or link for x64 with -P3\n"},
-    {.name = "failed_compile", .steps = {"!veldra -P3 -N main.c broken.c"},
+    {.name = "failed_compile", .steps = {"!veldra $P -N main.c broken.c"},
      .said = "tessor: broken.obj does not exist: its compile probably failed (see the messages "
              "above)\n",
      .files = {{"broken.c", "int broken = ;\n"}}}};

@@ -2,12 +2,13 @@
 # Same translation: the COBOL kit's translator for this host (cobol/<machine>/cobc, what `cobol`
 # runs) and the machine's Windows compiler (cobol/<machine>/cobc.exe, under Wine) translate a
 # corpus of COBOL programs with cobc -C, and must write the same C, byte for byte, and say the
-# same. The corpus: every program of GnuCOBOL 3.1.2's run-time test suite (the AT_DATA *.cob
-# and *.cbl of tests/testsuite.src/run_*.at in the pinned tarball) and the project's own
-# (examples/, tests/reference/cobol/), each translated twice, with the compiler's defaults and
-# with the test suite's options (-debug -Wall).
+# same. The corpus: every COBOL program that GnuCOBOL 3.1.2's test suite built through veldra
+# for the machine (cobol-suite.sh keeps them in its work folder's corpus/, named t<test>_<name>,
+# with their copybooks) and the project's own (examples/, tests/reference/cobol/), each
+# translated twice, with the compiler's defaults and with the test suite's options (-debug
+# -Wall).
 #
-#   translation.sh <reference toolchain> <machine: x64 or x86>
+#   translation.sh <reference toolchain> <machine: x64 or x86> <corpus folder>
 #
 # Both get the same command line, down to the program's name (the C records it): the host's
 # translator is started under the name Wine gives cobc.exe. Only what records the time of the
@@ -20,10 +21,8 @@
 # 0 when all are the same, 1 when any differ or a step fails, 77 (not run, with the reason) when
 # there is no COBOL kit, no Wine, or, for x86, no Wine that starts 32-bit programs.
 set -uo pipefail
-ref=$1 machine=$2
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-source "$root/tools/reference/fetch.sh"
-source "$root/tools/reference/cobol/sources.sh"
+ref=$1 machine=$2 corpus=$3
+source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
 
 skip() {
     echo "not run: $*"
@@ -32,55 +31,19 @@ skip() {
 kit=$ref/cobol
 [ -x "$kit/$machine/cobc" ] || skip "no COBOL kit: $(cat "$kit/missing" 2>/dev/null)"
 command -v wine >/dev/null || skip "Wine is not installed, and the Windows compiler needs it"
-if [ "$machine" = x86 ]; then
-    if [ -z "${VELDRA_WINE32:-}" ]; then
-        (source "$root/scripts/lib.sh" && wine32_check) && VELDRA_WINE32=1
-    fi
-    [ "${VELDRA_WINE32:-0}" = 1 ] || skip "Wine cannot start 32-bit programs here (no wine32)"
-fi
-tarball=$(fetch_source "$cob_pool" "$cob_sum") || exit 1
+[ "$machine" != x86 ] || wine32_ready || skip "$WINE32_WHY"
+[ -n "$(ls "$corpus" 2>/dev/null)" ] ||
+    { echo "translation.sh: no corpus in $corpus (cobol-suite.sh $machine makes it)"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/veldra-translation-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/suite" "$work/corpus" || exit 1
-tar -xf "$tarball" -C "$work/suite" --strip-components=1 --wildcards '*/tests/testsuite.src/run_*.at' ||
-    exit 1
-
-# The suite's files, one folder: programs named t<test>_<name> (many tests have a prog.cob),
-# the other files (copybooks, data) as they are named, the first of a name kept. m4's
-# quadrigraphs are undone; a file's text is the lines between "AT_DATA([name], [" and "])".
-(cd "$work/corpus" && awk '
-    function decode(s) {
-        gsub(/@<:@/, "[", s); gsub(/@:>@/, "]", s); gsub(/@S\|@/, "$", s)
-        gsub(/@%:@/, "#", s); gsub(/@&t@/, "", s)
-        return s
-    }
-    /^AT_SETUP\(/ { test++ }
-    !inside && /^AT_DATA\(\[[^]]*\], \[/ {
-        name = $0
-        sub(/^AT_DATA\(\[/, "", name)
-        sub(/\].*/, "", name)
-        text = $0
-        sub(/^AT_DATA\(\[[^]]*\], \[/, "", text)
-        out = (name ~ /\.(cob|cbl)$/) ? "t" test "_" name : name
-        if (name ~ /\// || (out in seen)) out = "/dev/null"
-        seen[out] = 1
-        inside = 1
-        if (text ~ /\]\)$/) { sub(/\]\)$/, "", text); inside = 0 }
-        if (text != "") print decode(text) > out
-        else if (!inside) printf "" > out
-        if (!inside) close(out)
-        next
-    }
-    inside && /^\]\)/ { inside = 0; close(out); next }
-    inside { print decode($0) > out }
-' "$work"/suite/tests/testsuite.src/run_*.at) || exit 1
-for source in "$root"/examples/*.cbl "$root"/tests/reference/cobol/*.cbl; do
+cp -r "$corpus" "$work/corpus" || exit 1
+for source in "$VELDRA_ROOT"/examples/*.cbl "$VELDRA_ROOT"/tests/reference/cobol/*.cbl; do
     cp "$source" "$work/corpus/" || exit 1
 done
 cd "$work/corpus" || exit 1
 programs=(*.cob *.cbl)
-echo "corpus: ${#programs[@]} programs ($(ls t*_* | wc -l) of the run-time test suite)"
+echo "corpus: ${#programs[@]} programs ($(ls t*_* | wc -l) of the test suite)"
 
 # The name Wine gives a Windows program started by its path.
 windowsName="Z:${kit//\//\\}\\$machine\\cobc.exe"

@@ -4,8 +4,9 @@
 # machine_names                 prints the machines' names, one a line, the default first
 # machine_row <name>            sets MACHINE_NAME, MACHINE_TARGET, MACHINE_MINGW,
 #                               MACHINE_DEFINE, MACHINE_DEFINES (an array), MACHINE_WORDS (an
-#                               array, lld's own first), MACHINE_PREFIX and MACHINE_POINTER;
-#                               status 1 for a name the table lacks
+#                               array, lld's own first), MACHINE_PREFIX, MACHINE_POINTER,
+#                               MACHINE_VELDRA (an array: veldra's word for it, or none) and
+#                               MACHINE_LIBRARY; status 1 for a name the table lacks
 # machine_of_compile <words>    sets MACHINE_FOUND to the machine that a compile's words name
 #                               with -D<define> (or /D<define>), the default when none does
 # machine_of_word <word>        sets MACHINE_FOUND to the machine whose -machine: word that is
@@ -32,17 +33,19 @@ machine_names() {
 }
 
 machine_row() {
-    local name target mingw define defines words prefix pointer wanted=$1 found=
+    local name target mingw define defines words prefix pointer veldra library wanted=$1 found=
     machine_visit() {
         [ "$name" = "$wanted" ] || return 0
         MACHINE_NAME=$name MACHINE_TARGET=$target MACHINE_MINGW=$mingw MACHINE_DEFINE=$define
         IFS=, read -r -a MACHINE_DEFINES <<<"$defines"
         IFS=, read -r -a MACHINE_WORDS <<<"$words"
-        MACHINE_PREFIX=${prefix#-} MACHINE_POINTER=$pointer
+        MACHINE_PREFIX=${prefix#-} MACHINE_POINTER=$pointer MACHINE_LIBRARY=$library
+        MACHINE_VELDRA=()
+        [ "$veldra" = - ] || MACHINE_VELDRA=("$veldra")
         found=1
         return 1
     }
-    machine_each name target mingw define defines words prefix pointer
+    machine_each name target mingw define defines words prefix pointer veldra library
     [ -n "$found" ]
 }
 
@@ -65,7 +68,7 @@ machine_of_compile() {
 }
 
 machine_of_word() {
-    local name target mingw define defines words prefix pointer word found= lower=${1,,}
+    local name target mingw define defines words rest word found= lower=${1,,}
     machine_visit() {
         for word in ${words//,/ }; do
             if [ "$word" = "$lower" ]; then
@@ -74,7 +77,7 @@ machine_of_word() {
             fi
         done
     }
-    machine_each name target mingw define defines words prefix pointer
+    machine_each name target mingw define defines words rest
     MACHINE_FOUND=$found
     [ -n "$found" ]
 }

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# One indexed file, both machines: the keyed master file program (cobol/keyed.cbl) is linked
+# with veldra for x64 and for x86, each in a folder of its own with its runtime beside it; the
+# file that one machine's program loads is copied to the other's folder, whose program reads it
+# back and must report what the writer reported. Both ways: x64 to x86, x86 to x64.
+#
+#   interchange.sh <veldra> <reference toolchain> <work folder>
+#
+# Exit status: 0; 1 when a link fails or a report differs (both are printed); 77 (not run, with
+# the reason) without the COBOL kit, or where Wine cannot start 32-bit programs.
+set -uo pipefail
+veldra=$1 ref=$2 work=$3
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+[ -x "$ref/bin/cobol" ] || { echo "not run: no COBOL kit: $(cat "$ref/cobol/missing" 2>/dev/null)"; exit 77; }
+source "$here/../../scripts/lib.sh"
+wine32_ready || { echo "not run: $WINE32_WHY"; exit 77; }
+
+export PATH=$ref/bin:$(dirname "$veldra"):$PATH LIB=$ref/lib/x86 LIB64=$ref/lib/x64
+export WINEDEBUG=-all
+rm -rf "$work" && mkdir -p "$work" || exit 1
+for machine in x64 x86; do
+    mkdir -p "$work/$machine" && cp "$here/cobol/keyed.cbl" "$work/$machine/" || exit 1
+    p=()
+    [ $machine = x64 ] && p=(-P3)
+    (cd "$work/$machine" && VELDRA_COBOL_MACHINE=$machine "$veldra" "${p[@]}" keyed.cbl) || {
+        echo "FAILED: veldra ${p[*]} keyed.cbl for $machine"
+        exit 1
+    }
+done
+
+# Prints the program's report of the file in its folder ("load" first makes the file anew).
+keyed() { # <machine> load|report
+    (cd "$work/$1" && wine keyed.exe "$2" 2>&1 </dev/null | tr -d '\r')
+}
+failures=0
+for writer in x64 x86; do
+    reader=x86
+    [ $writer = x86 ] && reader=x64
+    rm -f "$work"/{x64,x86}/master.dat*
+    wrote=$(keyed $writer load | sed -n '/^report:/,$p')
+    cp "$work/$writer"/master.dat* "$work/$reader/" || exit 1
+    read=$(keyed $reader report)
+    if [ -z "$wrote" ] || [ "$read" != "$wrote" ]; then
+        echo "FAILED: the file written by $writer, read by $reader"
+        diff <(echo "$wrote") <(echo "$read") | sed 's/^/  /'
+        failures=$((failures + 1))
+    else
+        echo "ok: the file written by $writer reads back in $reader ($(grep -c '^10[0-9][0-9] ' <<<"$read") records)"
+    fi
+done
+[ $failures -eq 0 ]

@@ -123,6 +123,12 @@ CHIBA               999.60'
 payslip='ABE                 874.50
 BRANDT             1049.80
 CHIBA               998.70'
+# The keyed master file (indexed files), as native GnuCOBOL with Berkeley DB prints it.
+keyed_source=$(dirname "${BASH_SOURCE[0]}")/../reference/cobol/keyed.cbl
+native=$(mktemp -d)
+keyed=$(cp "$keyed_source" "$native/" && cd "$native" && cobc -x -o native keyed.cbl &&
+    ./native load) || keyed="(no native build: cobc -x keyed.cbl failed)"
+rm -rf "$native"
 machines=(x64)
 # Whether Wine starts 32-bit programs: as the test script found, else asked its check.
 wine32=${VELDRA_WINE32:-}
@@ -150,6 +156,9 @@ for machine in "${machines[@]}"; do
     expect "home/$machine" 0 "$pay" "COB_PRE_LOAD=MATHLIB wine payroll.exe"
     builds "home/$machine" "veldra ${p}payslip.c util.c"
     expect "home/$machine" 0 "$payslip" "wine payslip.exe"
+    cp "$keyed_source" "$home/$machine/" && chown 65534:65534 "$home/$machine/keyed.cbl"
+    builds "home/$machine" "${cobol}veldra ${p}keyed.cbl"
+    expect "home/$machine" 0 "$keyed" "wine keyed.exe load"
 done
 
 # A COBOL object of the other machine is named, with what to set.

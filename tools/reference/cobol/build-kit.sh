@@ -121,8 +121,7 @@ build_machine() { # <machine> <work> <out>
     for dependency in gmp bdb ncurses xml2; do
         "build_$dependency" "$triple" "$work/$dependency-$machine" "$deps" || return 1
     done
-    mkdir -p "$cob" "$out/include/libcob"
-    rm -rf "$cob" && mkdir -p "$cob" || return 1
+    rm -rf "$cob" && mkdir -p "$cob" "$out/include/libcob" || return 1
     unpack_cobol "$cob" || return 1
     # A cross configure cannot look for the local cJSON source, nor run BDB's version check
     # (it then leaves WITH_DB undefined: added below). cJSON's header would export its

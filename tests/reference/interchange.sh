@@ -22,8 +22,10 @@ for machine in x64 x86; do
     mkdir -p "$work/$machine" && cp "$here/cobol/keyed.cbl" "$work/$machine/" || exit 1
     p=()
     [ $machine = x64 ] && p=(-P3)
-    (cd "$work/$machine" && VELDRA_COBOL_MACHINE=$machine "$veldra" "${p[@]}" keyed.cbl) || {
+    (cd "$work/$machine" && VELDRA_COBOL_MACHINE=$machine "$veldra" "${p[@]}" keyed.cbl \
+        >build.log 2>&1) || {
         echo "FAILED: veldra ${p[*]} keyed.cbl for $machine"
+        cat "$work/$machine/build.log"
         exit 1
     }
 done
@@ -37,7 +39,14 @@ for writer in x64 x86; do
     reader=x86
     [ $writer = x86 ] && reader=x64
     rm -f "$work"/{x64,x86}/master.dat*
-    wrote=$(keyed $writer load | sed -n '/^report:/,$p')
+    wrote=$(keyed $writer load)
+    if ! compgen -G "$work/$writer/master.dat*" >/dev/null; then
+        echo "FAILED: the $writer program wrote no indexed file:"
+        sed 's/^/  /' <<<"$wrote"
+        failures=$((failures + 1))
+        continue
+    fi
+    wrote=$(sed -n '/^report:/,$p' <<<"$wrote")
     cp "$work/$writer"/master.dat* "$work/$reader/" || exit 1
     read=$(keyed $reader report)
     if [ -z "$wrote" ] || [ "$read" != "$wrote" ]; then

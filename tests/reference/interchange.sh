@@ -30,9 +30,10 @@ for machine in x64 x86; do
     }
 done
 
-# Prints the program's report of the file in its folder ("load" first makes the file anew).
+# Prints the program's report of the file in its folder ("load" first makes the file anew);
+# what it and Wine say on standard error goes to <machine>/<load|report>.err.
 keyed() { # <machine> load|report
-    (cd "$work/$1" && wine keyed.exe "$2" 2>&1 </dev/null | tr -d '\r')
+    (cd "$work/$1" && wine keyed.exe "$2" 2>"$2.err" </dev/null | tr -d '\r')
 }
 failures=0
 for writer in x64 x86; do
@@ -42,7 +43,7 @@ for writer in x64 x86; do
     wrote=$(keyed $writer load)
     if ! compgen -G "$work/$writer/master.dat*" >/dev/null; then
         echo "FAILED: the $writer program wrote no indexed file:"
-        sed 's/^/  /' <<<"$wrote"
+        { echo "$wrote"; cat "$work/$writer/load.err"; } | sed "s/^/  /"
         failures=$((failures + 1))
         continue
     fi

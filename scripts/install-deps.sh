@@ -29,6 +29,11 @@ PACKAGES=(
     # real-world table: fetching and unpacking Debian's source packages, the database engine's
     # one-file build (its tools need tclsh and make)
     curl xz-utils bzip2 patch m4 libgmp-dev gnucobol3 tcl make
+    # the translators' libcob has the Windows runtime's features: Berkeley DB, ncursesw and
+    # libxml2 (cJSON comes as source)
+    libdb5.3-dev libncurses-dev libxml2-dev
+    # the COBOL screen test: a terminal emulator that reads what Wine draws on a pseudo-terminal
+    python3-pyte
     # the COBOL benchmark (bench/cobol.sh)
     hyperfine
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests

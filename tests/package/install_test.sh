@@ -125,6 +125,12 @@ CHIBA               999.60'
 payslip='ABE                 874.50
 BRANDT             1049.80
 CHIBA               998.70'
+# The keyed master file (indexed files), as native GnuCOBOL with Berkeley DB prints it.
+keyed_source=$(dirname "${BASH_SOURCE[0]}")/../reference/cobol/keyed.cbl
+native=$(mktemp -d)
+keyed=$(cp "$keyed_source" "$native/" && cd "$native" && cobc -x -o native keyed.cbl &&
+    ./native load) || keyed="(no native build: cobc -x keyed.cbl failed)"
+rm -rf "$native"
 # The installed toolchain's machines; x86 programs run where Wine runs 32-bit programs.
 source /usr/lib/veldra/machines.sh
 machines=()
@@ -149,6 +155,11 @@ for machine in "${machines[@]}"; do
     expect "home/$machine" 0 "$pay" "COB_PRE_LOAD=MATHLIB wine payroll.exe"
     builds "home/$machine" "veldra ${p}payslip.c util.c"
     expect "home/$machine" 0 "$payslip" "wine payslip.exe"
+    cp "$keyed_source" "$home/$machine/" && chown 65534:65534 "$home/$machine/keyed.cbl"
+    builds "home/$machine" "${cobol}veldra ${p}keyed.cbl"
+    # Wine says on standard error when the user may not read the root's volume serial, which
+    # Berkeley DB asks for: not the program's output.
+    expect "home/$machine" 0 "$keyed" "wine keyed.exe load 2>/dev/null"
 done
 
 # A COBOL object of the other machine is named, with what to set.

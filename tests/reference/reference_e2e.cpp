@@ -281,6 +281,25 @@ const Words kModulePathNative = {"mkdir -p native",
                                  "cobc -x -o native/modpath.exe modpath.cbl modsub.cbl",
                                  "native/modpath.exe"};
 
+// Indexed files: a keyed master file loaded, read by its key and by an alternate key with
+// duplicates, changed and reported, with each step's file status, as a native GnuCOBOL build
+// with Berkeley DB prints it. The runtime's libraries come beside the program: nothing is set.
+const std::string kKeyed =
+    "open input, no file yet: 35\nwrite 1040 ABE       : 00\nwrite 1010 BRANDT    : 00\n"
+    "write 1030 CHIBA     : 02\nwrite 1020 DUVAL     : 00\nwrite 1050 EKWUEME   : 02\n"
+    "write 1060 FORS      : 02\nwrite 1010 GARCIA    : 22\nread key 1030: 00 CHIBA      SALE\n"
+    "read key 1099: 23\nread dept SALE: 00 1040 ABE       \n  next: 00 1030 CHIBA     \n"
+    "  next: 00 1050 EKWUEME   \nstart dept > ACCT: 00\n  first: 00 1040 SALE\n"
+    "start dept >= ZZZZ: 23\nrewrite 1020: 02\ndelete 1060: 00\ndelete 1060 again: 23\n"
+    "rewrite 1077: 23\nreport: 00\n1010 BRANDT     ACCT   5150.50   -16\n"
+    "1020 DUVAL      SALE   3350.00    -2\n1030 CHIBA      SALE   3980.75    -9\n"
+    "1040 ABE        SALE   4200.00   -23\n1050 EKWUEME    SALE   4555.00     5\n"
+    "end of file: 10\n  ACCT 1010 00\n  SALE 1040 00\n  SALE 1030 00\n  SALE 1050 00\n"
+    "  SALE 1020 00\n05 records, total    21236.25\n";
+// The native build runs in the same folder, after the file the Windows program left is gone.
+const Words kKeyedNative = {"cobc -x -o native keyed.cbl", "rm -f master.dat master.dat.1",
+                            "./native load"};
+
 // One case a row or two, as a table reads.
 // clang-format off
 const Case kCases[] = {
@@ -380,6 +399,12 @@ const Case kCases[] = {
     {.name = "x86_cobol_module_path", .steps = {"veldra modpath.cbl modsub.cbl"},
      .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
      .x86 = true, .native = kModulePathNative},
+    {.name = "cobol_keyed_file", .steps = {"veldra $P keyed.cbl"}, .out = kKeyed,
+     .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .status = 0,
+     .runtime = false, .native = kKeyedNative},
+    {.name = "x86_cobol_keyed_file", .steps = {"veldra keyed.cbl"}, .out = kKeyed,
+     .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .status = 0,
+     .runtime = false, .x86 = true, .native = kKeyedNative},
     {.name = "cobol_compile_error", .steps = {"!veldra $P -N bad.cbl"},
      .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
     {.name = "cobol_missing_source", .steps = {"!veldra $P -N gone.cbl"},

@@ -70,6 +70,9 @@ sed -e 's/@COB_EXE_EXT@//g; s/@AWK@/awk/; s/@GREP@/grep/; s/@SED@/sed/' \
     -e 's|@prefix@|/usr|; s|@exec_prefix@|/usr|' "$tests/atlocal.in" >"$tests/atlocal" || exit 1
 export GNUCOBOL_TEST_LOCAL=1 WINEDEBUG=-all
 unset COBC COBCRUN COBCRUN_DIRECT
+# The screen tests need a terminal type natively, whatever the caller's; a Windows console has
+# none, and ncurses then draws through the console's functions.
+if [ "$machine" = native ]; then export TERM=xterm; else unset TERM; fi
 
 if [ "$machine" != native ]; then
     # The front ends first on PATH, under the names the suite calls.

@@ -159,7 +159,8 @@ build_machine() { # <machine> <work> <out>
     "$triple-strip" "$out/cobc.exe" "$out/libcob-4.dll" || return 1
     # The same for every machine.
     mkdir -p "$out/../config" "$out/../copy" &&
-        cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words "$out/../config/" &&
+        cp "$cob"/config/*.conf "$cob"/config/*.conf-inc "$cob"/config/*.words \
+            "$cob"/config/*.cfg "$out/../config/" &&
         cp "$cob"/copy/*.cpy "$out/../copy/"
 }
 

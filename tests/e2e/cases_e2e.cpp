@@ -202,7 +202,7 @@ TEST(TessorE2e, ObjectsItCannotRead) {
 // builds read in the 32-bit view, where the 32-bit installer writes: the 64-bit view's QV is
 // not imported.
 TEST(RegistryE2e, SettingsReachTheChildren) {
-    const std::string reg = std::string(wine ? std::getenv("VELDRA_LAUNCHER") : "") + " reg ";
+    const std::string reg = (wine ? setting("VELDRA_LAUNCHER") : "") + " reg ";
     const std::string hklm = "'HKLM\\Software\\Quenlow", key = "\\Orvanta\\5.0\\COBOL\\Environment";
     // LIB relative: lib/ of the working directory.
     for (const char* value : {"32 /v LIB /d lib", "32 /v QV /d 32", "64 /v QV /d 64"})

@@ -3,32 +3,17 @@
 #include "platform/command_words.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace e2e {
 
 namespace fs = std::filesystem;
-
-static std::string setting(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value != nullptr ? value : "";
-}
-
-static std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 static std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
@@ -108,54 +93,36 @@ static void runCase(const Case& c, const Env& common) {
     }
     env.insert(env.end(), common.begin(), common.end());
     env.insert(env.end(), c.env.begin(), c.env.end());
+    // The run's environment: the test's, without the variables that could change the run.
+    Words changes = {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LIB64", "ZELBIND64", "VEZIDU_PARSED"};
     bool japanese = false, closedPipe = false;
-    for (auto& [name, value] : env) {
+    for (auto [name, value] : env) {
         closedPipe = closedPipe || name == "STDOUT";
         japanese = name == "LANG" ? wine && value == "ja_JP.UTF-8" : japanese;
         value = hostText(value, dir);
         if (name == "TOOLS")
             name = search, value = replaceAll(value, ";", wine ? ";" : ":");
+        changes.push_back(name + "=" + value);
     }
     std::set<std::string> expectedFiles, files;
     for (const std::string& entry : c.have)
         if (const std::string name = makeFile(dir, entry); !name.empty())
             expectedFiles.insert(name);
     makeFile(dir, "lib/msvcrt.lib");
-
-    const pid_t child = fork();
-    if (child == 0) {
-        for (const char* name :
-             {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LIB64", "ZELBIND64", "VEZIDU_PARSED"})
-            unsetenv(name);
-        for (const auto& [name, value] : env)
-            setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char*> words;
-        for (std::string& word : argv)
-            words.push_back(word.data());
-        words.push_back(nullptr);
-        int in = open("/dev/null", O_RDONLY);
-        int out = open((top + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), ends[2];
-        if (closedPipe && pipe(ends) == 0)
-            close(ends[0]), close(out), out = ends[1];
-        if (in >= 0 && out >= 0 && chdir(dir.c_str()) == 0)
-            dup2(in, 0), dup2(out, 1), execv(words[0], words.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const Ended ended =
+        runProgram(argv, dir, environment(changes), closedPipe ? "" : top + "/out", "-");
     // The process id as the first temporary name shows it; natively it is veldra's own.
     const std::string logText = slurp(top + "/log");
     std::smatch found;
     std::regex_search(logText, found, std::regex("vdrl(ds|st)([0-9A-F]{8})"));
     const std::string pid = found.empty() ? "" : found[2].str();
-    EXPECT_TRUE(wine || pid.empty() || std::stol(pid, nullptr, 16) == child) << pid;
+    EXPECT_TRUE(wine || pid.empty() || std::stol(pid, nullptr, 16) == ended.pid) << pid;
     auto expand = [&](const std::string& text) {
         const std::string result = hostText(replaceAll(text, "%P", pid), dir);
         return japanese ? toCp932(result) : result;
     };
     EXPECT_EQ(std::regex_replace(slurp(top + "/out"), std::regex("\r\n"), "\n"), expand(c.out));
-    // Killed by a signal: 128 + the signal number, as a POSIX shell reports it.
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status);
+    EXPECT_EQ(ended.status, c.status);
     std::vector<Words> children, expectedChildren(c.children.size());
     std::istringstream log(logText);
     for (std::string line; std::getline(log, line);)
@@ -170,11 +137,6 @@ static void runCase(const Case& c, const Env& common) {
             files.insert(entry.path().filename().string());
     EXPECT_EQ(files, expectedFiles);
     fs::remove_all(top);
-}
-
-std::string usage(bool help) {
-    static const std::string text = slurp(VELDRA_TEST_DATA "/usage.txt");
-    return help ? text : text.substr(0, text.find("\n\n") + 2);
 }
 
 // A program that holds text cannot be started; memcheck cannot hand that failure back to the

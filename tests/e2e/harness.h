@@ -9,27 +9,18 @@
 //   VELDRA_VALGRIND   empty, or valgrind, to run the native program under its memcheck
 #pragma once
 
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "e2e/process.h"
+#include "expected.h"
 
 namespace e2e {
 
-using Words = std::vector<std::string>;
 using Env = std::vector<std::pair<std::string, std::string>>; // set in this order
 
 // Inline, so that they are set before the tables of any file that uses them.
-inline const bool wine = std::getenv("VELDRA_LAUNCHER") && *std::getenv("VELDRA_LAUNCHER");
-inline const std::string B = "Quenlow Orvanta - VELDRA utility\nVersion " VELDRA_VERSION_TEXT
-                             " Copyright (C) 2026 Quenlow. All rights reserved.\n\n";
-
-// tests/data/usage.txt: the usage line and an empty line, then (with `help`) the option help.
-std::string usage(bool help = true);
-
-// The banner, then "ERROR: (id) text".
-inline std::string error(int id, const std::string& text) {
-    return B + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
-}
+inline const bool wine = !setting("VELDRA_LAUNCHER").empty();
+inline const std::string& B = expected::banner;
+using expected::error;
+using expected::usage;
 // The names tool's main run and the linker's command line for a console EXE.
 inline const auto names = [](const std::string& words) { return "tessor /N /Ovdrlds%P " + words; };
 inline std::string lnk(const std::string& out, const std::string& objects = "@vdrlds%P.lnk") {

@@ -123,11 +123,14 @@ TEST(Platform, MessageLanguage) {
 
 // A child's command line split into its words: only a blank separates, double quotes group
 // and are dropped, a doubled one inside quotes is one double quote, and "" outside quotes is
-// an empty quoted section.
-TEST(Platform, ChildWords) {
+// an empty quoted section. Rows marked `rebuilt` are also the POSIX command line rebuilt from
+// those words as argv: plain words as they stand, runs of blanks and double quotes quoted, an
+// empty argument as "".
+TEST(Platform, CommandWords) {
     const struct {
-        const char* line;
+        std::string line;
         std::vector<std::string> words;
+        bool rebuilt = false;
     } cases[] = {
         {"cobol x.cbl use(\"\"\"\");", {"cobol", "x.cbl", "use(\");"}},
         {"a\"\"b", {"ab"}},
@@ -135,33 +138,22 @@ TEST(Platform, ChildWords) {
         {"\"\" x", {"", "x"}},
         {"  a\" b \"c  d\\e ", {"a b c", "d\\e"}},
         {"a\"b", {"ab"}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.words, commandWords(c.line)) << c.line;
-}
-
-// The POSIX command line rebuilt from argv: plain words as they stand, runs of blanks and
-// double quotes quoted, an empty argument as "", and every argument read back as one word.
-TEST(Platform, CommandLineFromArguments) {
-    const struct {
-        std::vector<std::string> argv;
-        std::string line;
-    } cases[] = {
-        {{"veldra"}, "veldra"},
-        {{"veldra", "-N", "a,b.obj", "x+y"}, "veldra -N a,b.obj x+y"},
-        {{"veldra", "my file.obj", "c.obj"}, "veldra my\" \"file.obj c.obj"},
-        {{"veldra", "a\"b"}, "veldra a\"\"\"\"b"},
-        {{"veldra", "", "a.obj"}, "veldra \"\" a.obj"},
-        {{"veldra", " \" x"}, "veldra \" \"\" \"x"},
+        {"veldra", {"veldra"}, true},
+        {"veldra -N a,b.obj x+y", {"veldra", "-N", "a,b.obj", "x+y"}, true},
+        {"veldra my\" \"file.obj c.obj", {"veldra", "my file.obj", "c.obj"}, true},
+        {"veldra a\"\"\"\"b", {"veldra", "a\"b"}, true},
+        {"veldra \"\" a.obj", {"veldra", "", "a.obj"}, true},
+        {"veldra \" \"\" \"x", {"veldra", " \" x"}, true},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> words = c.argv;
+        EXPECT_EQ(c.words, commandWords(c.line)) << c.line;
+        std::vector<std::string> words = c.words;
         std::vector<char*> argv;
         for (std::string& word : words)
             argv.push_back(&word[0]);
-        const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(c.line, line);
-        EXPECT_EQ(c.argv, commandWords(line)) << line;
+        if (c.rebuilt) {
+            EXPECT_EQ(c.line, buildCommandLine(static_cast<int>(argv.size()), argv.data()));
+        }
     }
 }
 

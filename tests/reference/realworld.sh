@@ -28,6 +28,7 @@ source "$VELDRA_ROOT/tools/reference/fetch.sh"
 toolchain_env "$ref" "$machine"
 export PATH="$(dirname "$VELDRA_PROGRAM"):$PATH" WINEDEBUG=-all
 mkdir -p "$work"
+mode=native
 
 # Each program: its package file and checksum, the folder it unpacks to, the library's sources,
 # its programs (name:sources, the sources separated by commas), the folder of its headers, the
@@ -36,54 +37,37 @@ mkdir -p "$work"
 headers=. defines=() system=()
 case $program in
 sqlite)
-    package=s/sqlite3/sqlite3_3.40.1.orig.tar.xz
+    package=s/sqlite3/sqlite3_3.40.1.orig.tar.xz folder=sqlite3-3.40.1
     sha256=aaa776260ab4dc976db34aa7891819484c8676b5b2783123ebc6301e2ca5d655
-    folder=sqlite3-3.40.1
-    library=(amalgamation/sqlite3.c)
-    programs=(sqlite3:amalgamation/shell.c)
-    ;;
+    library=(amalgamation/sqlite3.c) programs=(sqlite3:amalgamation/shell.c) ;;
 lua)
-    package=l/lua5.4/lua5.4_5.4.4.orig.tar.gz
+    package=l/lua5.4/lua5.4_5.4.4.orig.tar.gz folder=lua-5.4.4
     sha256=164c7849653b80ae67bec4b7473b884bf5cc8d2dca05653475ec2ed27b9ebf61
-    folder=lua-5.4.4
     library=(lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser
         lstate lstring ltable ltm lundump lvm lzio lauxlib lbaselib lcorolib ldblib liolib
         lmathlib loadlib loslib lstrlib ltablib lutf8lib linit)
-    library=("${library[@]/#/src/}")
-    library=("${library[@]/%/.c}")
-    programs=(lua:src/lua.c)
-    ;;
+    library=("${library[@]/#/src/}") library=("${library[@]/%/.c}") programs=(lua:src/lua.c) ;;
 zlib)
-    package=z/zlib/zlib_1.2.13.dfsg.orig.tar.bz2
+    package=z/zlib/zlib_1.2.13.dfsg.orig.tar.bz2 folder=zlib-1.2.13.dfsg
     sha256=71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1
-    folder=zlib-1.2.13.dfsg
     library=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate
         inftrees trees uncompr zutil)
-    library=("${library[@]/%/.c}")
-    programs=(example:test/example.c minigzip:test/minigzip.c)
-    ;;
+    library=("${library[@]/%/.c}") programs=(example:test/example.c minigzip:test/minigzip.c) ;;
 cjson)
-    package=c/cjson/cjson_1.7.15.orig.tar.gz
+    package=c/cjson/cjson_1.7.15.orig.tar.gz folder=cJSON-1.7.15
     sha256=5308fd4bd90cef7aa060558514de6a1a4a0819974a26e6ed13973c5f624c24b2
-    folder=cJSON-1.7.15
-    library=(cJSON.c)
-    programs=(cjsontest:test.c)
-    ;;
+    library=(cJSON.c) programs=(cjsontest:test.c) ;;
 lmdb)
     # mdb_stat first: a library function of the tool's name must not become its entry.
-    package=l/lmdb/lmdb_0.9.24.orig.tar.gz
+    package=l/lmdb/lmdb_0.9.24.orig.tar.gz folder=lmdb-0.9.24/libraries/liblmdb
     sha256=8e7200fdc9bb09b0cfad1d4eee8b20d539e43fe05c7ef9406247d64659c4a480
-    folder=lmdb-0.9.24/libraries/liblmdb
-    library=(mdb.c midl.c)
-    programs=(mdb_stat:mdb_stat.c mdb_load:mdb_load.c mdb_dump:mdb_dump.c)
-    system=(advapi32.lib)
-    ;;
+    library=(mdb.c midl.c) programs=(mdb_stat:mdb_stat.c mdb_load:mdb_load.c mdb_dump:mdb_dump.c)
+    system=(advapi32.lib) ;;
 zstd)
     # The command-line program as its "frugal" build has it: no benchmark, dictionary builder,
     # legacy formats or threads.
-    package=libz/libzstd/libzstd_1.5.4+dfsg2.orig.tar.xz
+    package=libz/libzstd/libzstd_1.5.4+dfsg2.orig.tar.xz folder=zstd-1.5.4
     sha256=8cf4bbb65e77ec348d052c8d6230eba66d435bddf64c8b5be2fcb16880c19953
-    folder=zstd-1.5.4
     library=(lib/common/{debug,entropy_common,error_private,fse_decompress,pool,threading}.c
         lib/common/{xxhash,zstd_common}.c lib/compress/{fse_compress,hist,huf_compress}.c
         lib/compress/zstd_{compress,compress_literals,compress_sequences,compress_superblock}.c
@@ -91,21 +75,15 @@ zstd)
         lib/decompress/{huf_decompress,zstd_ddict,zstd_decompress,zstd_decompress_block}.c)
     programs=(zstd:programs/zstdcli.c,programs/util.c,programs/timefn.c,programs/fileio.c,programs/fileio_asyncio.c)
     defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0
-        -DZSTD_DISABLE_ASM)
-    ;;
+        -DZSTD_DISABLE_ASM) ;;
 lz4)
-    package=l/lz4/lz4_1.9.4.orig.tar.gz
+    package=l/lz4/lz4_1.9.4.orig.tar.gz folder=lz4-1.9.4 headers=lib
     sha256=0b0e3aa07c8c063ddf40b082bdf7e37a1562bda40a0ff5272957f3e987e0e54b
-    folder=lz4-1.9.4
     library=(lib/lz4.c lib/lz4hc.c lib/lz4frame.c lib/xxhash.c)
-    programs=(lz4:programs/lz4cli.c,programs/lz4io.c,programs/bench.c,programs/datagen.c)
-    headers=lib
-    ;;
-*)
-    echo "realworld.sh: unknown program $program" >&2
-    exit 1
-    ;;
+    programs=(lz4:programs/lz4cli.c,programs/lz4io.c,programs/bench.c,programs/datagen.c) ;;
+*) echo "realworld.sh: unknown program $program" >&2 && exit 1 ;;
 esac
+src=$work/source/$folder
 
 run_sqlite() { exe sqlite3 <"$here/realworld/sqlite.sql"; }
 run_lua() { exe lua "$here/realworld/lua.lua"; }
@@ -161,102 +139,83 @@ once() {
 }
 
 fetch() {
-    local file
-    file=$(fetch_source "$package" "$sha256")
-    rm -rf "$work/source"
-    mkdir -p "$work/source"
-    tar -xf "$file" -C "$work/source"
+    rm -rf "$work/source" && mkdir -p "$work/source"
+    tar -xf "$(fetch_source "$package" "$sha256")" -C "$work/source"
     if [ $program = sqlite ]; then
         # The one-file build of the library and of its shell, made by the package's own tools.
-        mkdir -p "$work/source/$folder/amalgamation"
-        (cd "$work/source/$folder/amalgamation" && ../configure --disable-tcl >configure.log 2>&1 &&
+        mkdir -p "$src/amalgamation"
+        (cd "$src/amalgamation" && ../configure --disable-tcl >configure.log 2>&1 &&
             make sqlite3.c shell.c >make.log 2>&1)
     fi
 }
 
-# The sources of a program (name:sources).
+# The sources of a program (name:sources), and the objects of sources.
 sources() { local IFS=,; printf "$src/%s\n" ${1#*:}; }
+objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
+
+# fresh <folder>: made empty, and the current folder.
+fresh() { rm -rf "$1" && mkdir -p "$1" && cd "$1"; }
 
 native() {
-    local entry name
-    rm -rf "$work/native"
-    mkdir -p "$work/native"
+    local entry
+    fresh "$work/native"
     for entry in "${programs[@]}"; do
-        name=${entry%%:*}
-        gcc -O0 -w "${defines[@]}" -I"$src/$headers" -o "$work/native/$name" $(sources "$entry") \
+        gcc -O0 -w "${defines[@]}" -I"$src/$headers" -o "${entry%%:*}" $(sources "$entry") \
             "${library[@]/#/$src/}" -lm -lpthread -ldl
     done
-    cd "$work/native"
-    mode=native
     (set +e; "run_$program"; echo "status $?") >expected.txt 2>&1
 }
 
+# timed <what> <words...>: veldra on the words and the system libraries, its output in
+# build.log and its time in timings.txt as "<program> <machine> <what>".
 timed() {
     local started=$(date +%s.%N) status=0
-    "$@" >>build.log 2>&1 || status=$?
-    awk -v s="$started" -v e="$(date +%s.%N)" -v what="$timing" \
+    veldra -N "${TOOLCHAIN_WORDS[@]}" "${@:2}" "${system[@]}" >>build.log 2>&1 || status=$?
+    awk -v s="$started" -v e="$(date +%s.%N)" -v what="$program $machine $1" \
         'BEGIN { printf "%s %.2fs\n", what, e - s }' >>"$VELDRA_REALWORLD_WORK/timings.txt"
     return $status
 }
-
-objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
 
 # plain: the first program from all the sources (and once more from its objects, to time the
 # link alone), the others from theirs and the library's objects.
 plain() {
     local entry name first=1
-    rm -rf "$work/$machine-plain"
-    mkdir -p "$work/$machine-plain"
-    cd "$work/$machine-plain"
+    fresh "$work/$machine-plain"
     for entry in "${programs[@]}"; do
         name=${entry%%:*}
         if [ -n "$first" ]; then
-            timing="$program $machine build-from-sources" timed veldra -N "${TOOLCHAIN_WORDS[@]}" \
-                "-O$name" $(sources "$entry") "${library[@]/#/$src/}" "${system[@]}"
-            timing="$program $machine link-plain" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
-                $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
+            timed build-from-sources "-O$name" $(sources "$entry") "${library[@]/#/$src/}"
+            timed link-plain "-O$name" $(objects $(sources "$entry") "${library[@]}")
             first=
         else
-            timing="$program $machine build-$name" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
-                $(sources "$entry") $(objects "${library[@]}") "${system[@]}"
+            timed "build-$name" "-O$name" $(sources "$entry") $(objects "${library[@]}")
         fi
     done
 }
 
 link_variant() {
-    local entry name
-    rm -rf "$dir"
-    mkdir -p "$dir"
-    cd "$dir"
+    local entry
+    fresh "$dir"
     cp "$work/$machine-plain"/*.obj .
-    if [ $variant = dll ]; then
-        timing="$program $machine link-dll" timed veldra -N "${TOOLCHAIN_WORDS[@]}" -D -K "-O${program}lib" \
-            $(objects "${library[@]}") "${system[@]}"
-    fi
+    [ $variant != dll ] || timed link-dll -D -K "-O${program}lib" $(objects "${library[@]}")
     for entry in "${programs[@]}"; do
-        name=${entry%%:*}
         if [ $variant = dll ]; then
-            timing="$program $machine link-exe-on-dll" timed veldra -N "${TOOLCHAIN_WORDS[@]}" "-O$name" \
-                $(objects $(sources "$entry")) "${program}lib.lib" \
-                "${system[@]}"
+            timed link-exe-on-dll "-O${entry%%:*}" $(objects $(sources "$entry")) "${program}lib.lib"
         else
-            timing="$program $machine link-static" timed veldra -N "${TOOLCHAIN_WORDS[@]}" -T "-O$name" \
-                $(objects $(sources "$entry") "${library[@]}") "${system[@]}"
+            timed link-static -T "-O${entry%%:*}" $(objects $(sources "$entry") "${library[@]}")
         fi
     done
 }
 
+# exe <name> <words...>: the program of the native build or, under Wine, of the variant's.
 exe() {
-    local name=$1
-    shift
     if [ "$mode" = native ]; then
-        "$work/native/$name" "$@"
+        "$work/native/$1" "${@:2}"
     else
-        wine "$dir/$name.exe" "$@"
+        wine "$dir/$1.exe" "${@:2}"
     fi
 }
 
-src=$work/source/$folder
 # cl's own variable: the library's headers, for programs in a subfolder, and the defines.
 export CL="-I$src/$headers ${defines[*]}"
 once fetched $sha256 fetch

@@ -10,35 +10,28 @@
 // environment for a machine and tells whether Wine starts 32-bit programs), and Wine's own
 // settings.
 
+#include "e2e/process.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <glob.h>
-#include <iterator>
 #include <map>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
+using namespace e2e;
 namespace fs = std::filesystem;
-using Words = std::vector<std::string>;
+
+enum class On { x64, x86, both }; // the machines a case links for; `both`: x86 as x86_<name>
 
 struct Case {
-    const char* name; // of the test and its folder
+    std::string name; // of the test and its folder
     // Commands run in turn in the case's folder, each its words separated by blanks, each to
     // succeed ("!" first: to fail, after which only `said` is checked). cl, link, tessor and
-    // veldra are found along PATH; the word $P is veldra's for the case's machine (-P3 for x64).
+    // veldra are found along PATH; the word $P is veldra's for the case's machine (-P3 for x64),
+    // $CL the compile of a C source for it (cl -c, the machine's defines, -MD).
     Words steps;
     std::string said = {};          // text that the steps' output must hold ("" for none)
     std::string out = {};           // the whole output of `run`
@@ -47,20 +40,15 @@ struct Case {
     std::string run = "main.exe x"; // then run under Wine: program and arguments ("" for none)
     int status = 7;                 // its exit code
     bool runtime = true;            // WINEPATH names lib/<machine>, where zorun32.dll lies
-    bool x86 = false;               // the image is PE32 (else PE32+), run under 32-bit Wine
+    On on = On::x64;                // x86: the image is PE32 (else PE32+), run under 32-bit Wine
     Words native = {};              // a native build, whose last command's output and status
                                     // `run`'s must match
     std::map<std::string, std::string> files = {}; // written into the folder first
 };
 
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
+// A file's text without its CRs.
 std::string readText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(file), {}};
+    std::string text = slurp(path);
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
 }
@@ -73,54 +61,6 @@ Words splitWords(const std::string& command) {
     return words;
 }
 
-// The environment `base` (default the process's) with `changes` (NAME=value) in place of the
-// variables they name.
-Words environment(const Words& changes, Words base = {}) {
-    if (base.empty())
-        for (char** entry = environ; *entry != nullptr; ++entry)
-            base.push_back(*entry);
-    Words result = changes;
-    for (const std::string& text : base) {
-        const std::string name = text.substr(0, text.find('=') + 1);
-        if (std::none_of(changes.begin(), changes.end(),
-                         [&](const std::string& change) { return change.rfind(name, 0) == 0; }))
-            result.push_back(text);
-    }
-    return result;
-}
-
-// Runs `words` (the program looked up along the PATH of `envp`) in `dir`, its standard output
-// into the file `log` and its standard error there too, or into `errors` when given; returns
-// its exit status, -1 when it did not end by itself.
-int run(const Words& words, const std::string& dir, const Words& envp, const std::string& log,
-        const std::string& errors = "") {
-    std::vector<char*> argv, envv;
-    for (const std::string& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string& entry : envp)
-        envv.push_back(const_cast<char*>(entry.c_str()));
-    envv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err =
-            errors.empty() ? out : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = open("/dev/null", O_RDONLY);
-        if (out < 0 || err < 0 || in < 0 || chdir(dir.c_str()) != 0)
-            _exit(127);
-        dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        // The program is looked up along the PATH of the environment it gets.
-        environ = envv.data();
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = -1;
-    if (child < 0 || waitpid(child, &status, 0) != child)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 bool matches(const std::string& pattern) {
     glob_t found;
     const bool any = glob(pattern.c_str(), 0, nullptr, &found) == 0;
@@ -128,41 +68,46 @@ bool matches(const std::string& pattern) {
     return any;
 }
 
+// bash running `script` after sourcing the scripts' lib.sh, its output (with its standard
+// error) in the work folder's file `log`, the words following as $1...; its status.
+int withScripts(const std::string& script, const std::string& log, const Words& words = {}) {
+    Words argv = {"bash", "-c", ". \"$0\" || exit 1; " + script,
+                  setting("VELDRA_SCRIPTS") + "/lib.sh"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    return runProgram(argv, ".", environment({}), setting("VELDRA_REFERENCE_WORK") + "/" + log)
+        .status;
+}
+
 // "" when Wine starts 32-bit programs, else why not: the scripts' wine32_ready.
 const std::string& wine32Why() {
-    static const std::string why = [] {
-        const std::string log = env("VELDRA_REFERENCE_WORK") + "/wine32.log";
-        return run({"bash", "-c", ". \"$0\" || exit 1; wine32_ready || printf %s \"$WINE32_WHY\"",
-                    env("VELDRA_SCRIPTS") + "/lib.sh"},
-                   ".", environment({}), log) == 0
-                   ? readText(log)
-                   : "the scripts' wine32_ready did not run";
-    }();
+    static const std::string why =
+        withScripts("wine32_ready || printf %s \"$WINE32_WHY\"", "wine32.log") == 0
+            ? readText(setting("VELDRA_REFERENCE_WORK") + "/wine32.log")
+            : "the scripts' wine32_ready did not run";
     return why;
 }
 
 // A link's environment for `machine`, the scripts' toolchain_env with veldra's folder first on
-// PATH, and veldra's word for the machine (for $P).
+// PATH; veldra's word for the machine ($P) and a C compile's words for it ($CL).
 struct Toolchain {
-    Words envp, words;
+    Words envp, words, cl;
 };
 const Toolchain& toolchain(const std::string& machine) {
     static std::map<std::string, Toolchain> made;
     Toolchain& t = made[machine];
     if (!t.envp.empty())
         return t;
-    const std::string program = env("VELDRA_PROGRAM"),
-                      log = env("VELDRA_REFERENCE_WORK") + "/" + machine + ".env";
-    run({"bash", "-c",
-         ". \"$0\" && toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 &&"
-         " printf 'P=%s\\0' \"${TOOLCHAIN_WORDS[*]}\"",
-         env("VELDRA_SCRIPTS") + "/lib.sh", env("VELDRA_REFERENCE"), machine,
-         program.substr(0, program.rfind('/'))},
-        ".", environment({}), log);
-    std::ifstream in(log, std::ios::binary);
+    const std::string program = setting("VELDRA_PROGRAM");
+    withScripts("toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 && printf 'P=%s\\0CL=cl "
+                "-c %s -MD\\0' \"${TOOLCHAIN_WORDS[*]}\" \"${MACHINE_DEFINES[*]}\"",
+                machine + ".env",
+                {setting("VELDRA_REFERENCE"), machine, program.substr(0, program.rfind('/'))});
+    std::istringstream in(slurp(setting("VELDRA_REFERENCE_WORK") + "/" + machine + ".env"));
     for (std::string entry; std::getline(in, entry, '\0');)
         if (entry.rfind("P=", 0) == 0)
             t.words = splitWords(entry.substr(2));
+        else if (entry.rfind("CL=", 0) == 0)
+            t.cl = splitWords(entry.substr(3));
         else
             t.envp.push_back(entry);
     return t;
@@ -172,13 +117,14 @@ class ReferenceLink : public testing::TestWithParam<Case> {};
 
 TEST_P(ReferenceLink, LinksAndRuns) {
     const Case& c = GetParam();
-    const std::string ref = env("VELDRA_REFERENCE"), program = env("VELDRA_PROGRAM");
-    ASSERT_FALSE(ref.empty() || program.empty() || env("VELDRA_REFERENCE_WORK").empty());
-    const bool cobol = std::string(c.name).find("cobol") != std::string::npos; // needs the kit
+    const std::string ref = setting("VELDRA_REFERENCE");
+    ASSERT_FALSE(ref.empty() || setting("VELDRA_PROGRAM").empty() ||
+                 setting("VELDRA_REFERENCE_WORK").empty());
+    const bool cobol = c.name.find("cobol") != std::string::npos; // needs the kit
     if (cobol && !fs::exists(ref + "/bin/cobol"))
         GTEST_SKIP() << "no COBOL kit: " << readText(ref + "/cobol/missing");
-    const std::string dir = env("VELDRA_REFERENCE_WORK") + "/" + c.name;
-    const fs::path sources = env("VELDRA_REFERENCE_SOURCES");
+    const std::string dir = setting("VELDRA_REFERENCE_WORK") + "/" + c.name;
+    const fs::path sources = setting("VELDRA_REFERENCE_SOURCES");
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const fs::path& from : {sources, sources / "../cobol"})
@@ -188,22 +134,28 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
     // libcob-4.dll beside the program, or along WINEPATH.
-    const std::string machine = c.x86 ? "x86" : "x64";
+    const bool x86 = c.on == On::x86;
+    const std::string machine = x86 ? "x86" : "x64";
     const Toolchain& link = toolchain(machine);
     ASSERT_FALSE(link.envp.empty()) << "no toolchain_env for " << machine;
     const Words envp = environment(
         {"WINEDEBUG=-all", "WINEPATH=" + (c.runtime ? "Z:" + ref + "/lib/" + machine : "")},
         link.envp);
+    // Runs the words in the case's folder, their output into its file `log`: their status.
+    auto run = [&](const Words& words, const std::string& log, const std::string& errors = "") {
+        return runProgram(words, dir, envp, dir + "/" + log, errors).status;
+    };
     std::string said;
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
         Words words;
         for (const std::string& word : splitWords(step.substr(fails)))
-            if (word == "$P")
-                words.insert(words.end(), link.words.begin(), link.words.end());
+            if (word == "$P" || word == "$CL")
+                words.insert(words.end(), (word == "$P" ? link.words : link.cl).begin(),
+                             (word == "$P" ? link.words : link.cl).end());
             else
                 words.push_back(word);
-        const int status = run(words, dir, envp, dir + "/steps.log");
+        const int status = run(words, "steps.log");
         said += readText(dir + "/steps.log");
         ASSERT_EQ(status != 0, fails) << step << "\n" << said;
     }
@@ -215,27 +167,26 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     for (const std::string& name : c.absent)
         EXPECT_FALSE(matches(dir + "/" + name)) << name << " left";
     // objdump names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
-    const std::string format = c.x86 ? "pei-i386" : "pei-x86-64";
-    run({"x86_64-w64-mingw32-objdump", "-f", c.present.at(0)}, dir, envp, dir + "/format.log");
+    const std::string format = x86 ? "pei-i386" : "pei-x86-64";
+    run({"x86_64-w64-mingw32-objdump", "-f", c.present.at(0)}, "format.log");
     EXPECT_NE(readText(dir + "/format.log").find("file format " + format + "\n"), std::string::npos)
         << c.present.at(0) << " is no " << format << " image";
     if (c.run.empty())
         return;
-    if (c.x86 && !wine32Why().empty())
+    if (x86 && !wine32Why().empty())
         GTEST_SKIP() << "not run: " << wine32Why();
     Words wine = splitWords(c.run);
     wine.insert(wine.begin(), "wine");
-    const int status = run(wine, dir, envp, dir + "/run.log", dir + "/run.err");
+    const int status = run(wine, "run.log", dir + "/run.err");
     EXPECT_EQ(readText(dir + "/run.log"), c.out) << readText(dir + "/run.err");
     EXPECT_EQ(status, c.status);
     if (c.native.empty())
         return;
     // The native build's commands in turn; the last one's output and status are the program's.
     for (size_t i = 0; i + 1 < c.native.size(); ++i)
-        ASSERT_EQ(run(splitWords(c.native[i]), dir, envp, dir + "/native.log"), 0)
-            << c.native[i] << "\n"
-            << readText(dir + "/native.log");
-    const int native = run(splitWords(c.native.back()), dir, envp, dir + "/native.log");
+        ASSERT_EQ(run(splitWords(c.native[i]), "native.log"), 0) << c.native[i] << "\n"
+                                                                 << readText(dir + "/native.log");
+    const int native = run(splitWords(c.native.back()), "native.log");
     EXPECT_EQ(readText(dir + "/native.log"), c.out);
     EXPECT_EQ(native, c.status);
 }
@@ -244,7 +195,6 @@ TEST_P(ReferenceLink, LinksAndRuns) {
 std::string ran(const std::string& runtime) {
     return "x twice(2)=4 " + runtime + "\n";
 }
-const std::string kCl = "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD ";
 // gaps.exe 1e15, as a native gcc build prints it.
 const std::string kGaps = "-714285714 -4 1666666667 999999973 8 255\n"
                           "1e+15 inf 2.2 5000000001 5000000001 1e15\n8+1i 5 42\nbye\n";
@@ -307,23 +257,21 @@ const Case kCases[] = {
     {.name = "sources", .steps = {"veldra $P main.c util.c"}, .out = ran("zorun32.dll FS"),
      .present = {"main.exe", "main.obj", "util.obj", "zorun32.dll"},
      .absent = {"vdrl*", "libcob-4.dll"}, .runtime = false},
-    {.name = "response", .steps = {kCl + "util.c", "veldra $P main.c @objs"},
+    {.name = "response", .steps = {"$CL util.c", "veldra $P main.c @objs"},
      .out = ran("zorun32.dll FS"), .absent = {"vdrl*"}},
     // The main entry: a COBOL program named as the output, else main (WinMain first with -G),
     // else any function named as the output.
     {.name = "entry_named_as_the_object", .steps = {"veldra $P start.c"}, .out = "Start\n",
      .present = {"start.exe"}, .run = "start.exe", .status = 5},
     {.name = "main_before_a_function_named_as_the_output", .steps = {"veldra $P entries.c"},
-     .out = "main ran\n", .present = {"entries.exe"}, .run = "entries.exe a b", .status = 0},
-    {.name = "x86_main_before_a_function_named_as_the_output", .steps = {"veldra entries.c"},
      .out = "main ran\n", .present = {"entries.exe"}, .run = "entries.exe a b", .status = 0,
-     .x86 = true},
+     .on = On::both},
     {.name = "gui_WinMain_before_main", .steps = {"veldra $P -G entries.c"},
      .out = "WinMain ran\n", .present = {"entries.exe"}, .run = "entries.exe", .status = 2},
     {.name = "cobol_program_before_main", .steps = {"veldra $P sizes.cbl cmain.c"},
      .out = "long 4 pointer 8\n", .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
     // Static: no zorun32.dll needed or copied, and EXTRA comes from a library only through -I.
-    {.name = "static", .steps = {kCl + "extra.c", "link -lib -machine:x64 -out:extra.lib extra.obj",
+    {.name = "static", .steps = {"$CL extra.c", "link -lib -machine:x64 -out:extra.lib extra.obj",
                                  "veldra $P -T -IEXTRA main.c util.c extra.lib"},
      .out = ran("static BBS\nEXTRA"), .absent = {"zorun32.dll"}, .runtime = false},
     {.name = "bound", .steps = {"veldra $P -RMV main.c util.c"}, .out = ran("zorun32.dll RMV")},
@@ -335,7 +283,8 @@ const Case kCases[] = {
      .run = "flavour.exe", .status = 0},
     {.name = "dll_with_its_def", .steps = {"veldra $P -D lib.c lib.def", "veldra $P host.c"},
      .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
-     .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0},
+     .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0,
+     .on = On::both},
     {.name = "dll_with_a_generated_def",
      .steps = {"veldra $P -D -Xhidden -Omine lib.c", "veldra $P host.c"},
      .out = "add=8\nhidden missing\n", .present = {"mine.dll"},
@@ -352,59 +301,40 @@ const Case kCases[] = {
      .out = "add=8\n", .present = {"caller.exe"}, .run = "caller.exe", .status = 0},
     // What ordinary programs need of the toolchain and its libraries (see gaps.c).
     {.name = "gaps", .steps = {"veldra $P gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
-     .run = "gaps.exe 1e15", .status = 0},
-    {.name = "x86_gaps", .steps = {"veldra gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
-     .run = "gaps.exe 1e15", .status = 0, .x86 = true},
+     .run = "gaps.exe 1e15", .status = 0, .on = On::both},
     // long double is a double, also to the runtime's printf, scanf, strtold and math, and to
     // the headers' inline functions that an optimized compile keeps.
-    {.name = "long_double", .steps = {kCl + "-O2 longdouble.c", "veldra $P longdouble.obj"},
+    {.name = "long_double", .steps = {"$CL -O2 longdouble.c", "veldra $P longdouble.obj"},
      .out = kLongDouble,
      .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0,
      .native = kLongDoubleNative},
     {.name = "x86_long_double", .steps = {"veldra longdouble.c"}, .out = kLongDouble,
-     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0, .x86 = true},
+     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0, .on = On::x86},
     // The headers give no POSIX type that MSVC's lack: a program declares its own.
     {.name = "posix_types_of_its_own", .steps = {"veldra $P types.c"}, .out = kTypes,
-     .present = {"types.exe"}, .run = "types.exe", .status = 0},
-    {.name = "x86_posix_types_of_its_own", .steps = {"veldra types.c"}, .out = kTypes,
-     .present = {"types.exe"}, .run = "types.exe", .status = 0, .x86 = true},
+     .present = {"types.exe"}, .run = "types.exe", .status = 0, .on = On::both},
     {.name = "x86_wmain", .steps = {"veldra wide.c"}, .out = "wmain 2 abc\n",
-     .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4, .x86 = true},
+     .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4, .on = On::x86},
     // x86, the default machine, run under 32-bit Wine.
     {.name = "x86", .steps = {"veldra main.c util.c"}, .out = ran("zorun32.dll FS"),
-     .absent = {"vdrl*"}, .x86 = true},
-    {.name = "x86_dll", .steps = {"veldra -D lib.c lib.def", "veldra host.c"},
-     .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
-     .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0,
-     .x86 = true},
-    {.name = "cobol", .steps = {kCl + "ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
+     .absent = {"vdrl*"}, .on = On::x86},
+    {.name = "cobol", .steps = {"$CL ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
      "veldra $P -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"}, .out = kCobolProgram,
-     .run = "main.exe", .status = 3, .native = kCobolNative},
-    {.name = "x86_cobol", .steps = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd ctwice.c",
-     "veldra -ODYNPROG -D dyn.cbl", "veldra -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"},
-     .out = kCobolProgram, .run = "main.exe", .status = 3, .x86 = true, .native = kCobolNative},
+     .run = "main.exe", .status = 3, .on = On::both, .native = kCobolNative},
     // The sizes that only the machine's own COBOL compiler gets right.
     {.name = "cobol_sizes", .steps = {"veldra $P sizes.cbl"}, .out = "long 4 pointer 8\n",
      .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
     {.name = "x86_cobol_sizes", .steps = {"veldra sizes.cbl"}, .out = "long 4 pointer 4\n",
-     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .x86 = true},
+     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .on = On::x86},
     {.name = "cobol_copybooks", .steps = {"veldra $P copybooks.cbl"}, .out = kCopybooks,
-     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .native = kCopybooksNative},
-    {.name = "x86_cobol_copybooks", .steps = {"veldra copybooks.cbl"}, .out = kCopybooks,
-     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .x86 = true,
+     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .on = On::both,
      .native = kCopybooksNative},
     {.name = "cobol_module_path", .steps = {"veldra $P modpath.cbl modsub.cbl"},
      .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
-     .native = kModulePathNative},
-    {.name = "x86_cobol_module_path", .steps = {"veldra modpath.cbl modsub.cbl"},
-     .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
-     .x86 = true, .native = kModulePathNative},
+     .on = On::both, .native = kModulePathNative},
     {.name = "cobol_keyed_file", .steps = {"veldra $P keyed.cbl"}, .out = kKeyed,
      .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .status = 0,
-     .runtime = false, .native = kKeyedNative},
-    {.name = "x86_cobol_keyed_file", .steps = {"veldra keyed.cbl"}, .out = kKeyed,
-     .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .status = 0,
-     .runtime = false, .x86 = true, .native = kKeyedNative},
+     .runtime = false, .on = On::both, .native = kKeyedNative},
     {.name = "cobol_compile_error", .steps = {"!veldra $P -N bad.cbl"},
      .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
     {.name = "cobol_missing_source", .steps = {"!veldra $P -N gone.cbl"},
@@ -428,7 +358,23 @@ const Case kCases[] = {
              "above)\n",
      .files = {{"broken.c", "int broken = ;\n"}}}};
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::ValuesIn(kCases),
+
+// The table with a row for both machines made two: as written for x64, and for x86 as x86_<name>.
+std::vector<Case> cases() {
+    std::vector<Case> all;
+    for (Case c : kCases) {
+        if (c.on != On::both) {
+            all.push_back(c);
+            continue;
+        }
+        c.on = On::x64;
+        all.push_back(c);
+        c.on = On::x86, c.name = "x86_" + c.name;
+        all.push_back(c);
+    }
+    return all;
+}
+INSTANTIATE_TEST_SUITE_P(Cases, ReferenceLink, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 } // namespace

@@ -73,11 +73,11 @@ both() {
         exec -a "$windowsName" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
 }
 
-# same <program>: whether both wrote the same C for the program (its C file, the storage header
-# and a local header for each program in it, with the time of the translation set aside) and
-# said the same, and what differs.
+# same <program> [batch]: whether both wrote the same C for the program (its C file, the
+# storage header and a local header for each program in it, with the time of the translation
+# set aside) and said the same (after a batch: what they said of its files), and what differs.
 same() {
-    local stem=${1%.*} base status=0
+    local stem=${1%.*} base status=0 of=${2:+${1%.*}.}
     for base in $( (cd "$work/windows" && ls -d "$stem.c" "$stem.c".*
         cd "$work/host" && ls -d "$stem.c" "$stem.c".*) 2>/dev/null | sort -u) "$stem.c"; do
         cmp -s <(normalise "$work/windows/$base") <(normalise "$work/host/$base") || {
@@ -86,13 +86,16 @@ same() {
             status=1
         }
     done
-    cmp -s "$work/windows.said" "$work/host.said" || {
+    cmp -s <(said windows "$of") <(said host "$of") || {
         echo "$1: the translators said different things:"
-        diff "$work/windows.said" "$work/host.said" | head -10
+        diff <(said windows "$of") <(said host "$of") | head -10
         status=1
     }
     return $status
 }
+
+# said <windows|host> <prefix>: the lines of what that translator said that begin with the prefix.
+said() { awk -v of="$2" 'of == "" || index($0, of) == 1' "$work/$1.said"; }
 
 # translate <options...>: the programs that the host's translator translates alone with the
 # test suite's options (many of the suite's programs need options of their own, or are wrong
@@ -101,47 +104,28 @@ same() {
 # which may make a program fail there, and cobc translates no more of its command line after
 # a program with errors: such a program is translated alone, and the run goes on after it. A
 # program translated alone by both, as cobol translates it, is compared with all that both
-# said; one whose C or messages differ in a longer run is translated alone again, and that
-# decides.
+# said; one whose C or what was said of it differs in a longer run is translated alone again,
+# and that decides.
 same=0 differ=0 failed=0
 translate() {
-    local program out first alone=() run=() rest=() files=() different=0 runs=0 i
+    local program out alone=() run=() rest=("${good[@]}") different=0 runs=0 i
     for out in windows host; do
         rm -rf "$work/$out" && cp -r "$work/corpus" "$work/$out" || exit 1
     done
-    rest=("${good[@]}")
     while [ ${#rest[@]} -gt 0 ]; do
         run=("${rest[@]:0:50}")
         both "$@" "${run[@]}"
         runs=$((runs + 1))
-        # The programs whose files differ, with the header's time set aside (all the run's
-        # files in one stream, each line led by its file's name), and those named where the
-        # messages differ.
-        files=()
-        for program in "${run[@]}"; do
-            files+=("${program%.*}.c")
-            for out in "$work"/windows/"${program%.*}".c.* "$work"/host/"${program%.*}".c.*; do
-                [ -f "$out" ] && files+=("${out##*/}")
-            done
-        done
-        unset differs
-        declare -A differs
-        while read -r out; do
-            differs[$out]=1
-        done < <(diff <(cd "$work/windows" && stream "${files[@]}") \
-            <(cd "$work/host" && stream "${files[@]}") | sed -n 's/^[<>] \([^ ]*\)\.c[^ ]* .*/\1/p'
-            diff "$work/windows.said" "$work/host.said" | sed -n 's/^[<>] \([^:]*\)\.[^.:]*:.*/\1/p')
-        first=${#run[@]}
         for ((i = 0; i < ${#run[@]}; i++)); do
             program=${run[i]}
             if [ ! -f "$work/windows/${program%.*}.c" ] || [ ! -f "$work/host/${program%.*}.c" ]; then
-                first=$i
                 alone+=("$program")
+                i=$((i + 1))
                 break
             fi
-            [ -z "${differs[${program%.*}]:-}" ] || alone+=("$program")
+            same "$program" batch >/dev/null || alone+=("$program")
         done
-        rest=("${rest[@]:$((first + 1))}")
+        rest=("${rest[@]:i}")
     done
     for program in "${alone[@]}"; do
         # Past twenty differences the rest tells no more, and each costs a start of Wine.
@@ -161,20 +145,6 @@ translate() {
     echo "${*:-defaults}: ${#good[@]} translated in $runs runs, ${#alone[@]} of them again alone"
 }
 
-# The files named, each line led by its file's name, the header's time set aside.
-stream() {
-    local file there=()
-    for file in "$@"; do
-        if [ -f "$file" ]; then
-            there+=("$file")
-        else
-            echo "$file (missing)"
-        fi
-    done
-    [ ${#there[@]} -gt 0 ] || return 0
-    awk '/^\/\* Generated at / || /^#define  COB_MODULE_(FORMATTED_DATE|DATE|TIME)[ \t]/ {
-        $0 = $1 " " $2 " (time)" } { print FILENAME " " $0 }' "${there[@]}"
-}
 # The C with the time of its translation set aside: the header's, and what WHEN-COMPILED
 # takes of it (as DD/MM/YYhh.mm.ss and YYYYMMDDhhmmsscc), found from the date the C file
 # gives, at any time of that day: the Windows compiler's WHEN-COMPILED and its module time can

@@ -20,6 +20,7 @@
 #include "platform/platform.h"
 #include "platform/platform_fake.h"
 #include "process/command_buffer.h"
+#include "tests/expected.h"
 
 namespace {
 
@@ -28,17 +29,12 @@ const bool kPosix = platformIsNameSeparator('/');
 typedef std::vector<std::string> Lines;
 typedef std::vector<std::pair<std::string, const char*>> Env; // nullptr: unset
 
-const std::string kBanner = "Quenlow Orvanta - VELDRA utility\nVersion " VELDRA_VERSION_TEXT
-                            " Copyright (C) 2026 Quenlow. All rights reserved.\n\n";
-const std::string kUsage = "usage: veldra [-V] [-S] [-D] [-G] [-L] [-K] [-Boptions] [-Foption]\n"
-                           "\t\t[-Roption[V]] [-Mname] [-Oname] [-Uname] file1 [file2,...]\n\n";
-const std::string kError5 = "ERROR: (5) Illegal command line specified\n" + kUsage;
-const std::string kError6 = "ERROR: (6) Invalid command line option specified\n" + kUsage;
+const std::string& kBanner = expected::banner;
+const std::string kError5 = "ERROR: (5) Illegal command line specified\n" + expected::usage(false);
+const std::string kError6 =
+    "ERROR: (6) Invalid command line option specified\n" + expected::usage(false);
+using expected::error;
 
-// The banner, then "ERROR: (id) text".
-std::string error(int id, const std::string& text) {
-    return kBanner + "ERROR: (" + std::to_string(id) + ") " + text + "\n";
-}
 std::string warn(const char* ignored, const char* because) {
     return std::string("\nWARNING: option -") + ignored + " ignored because option -" + because +
            " specified\n\n";
@@ -238,8 +234,7 @@ TEST(Run, RarerCombinations) {
          .children = {kMain, "link -subsystem:console -base:0x400000 -nodefaultlib  " + kLnk +
                                  " -out:out\\prog.exe -map:prog.map zorun32.lib msvcrt.lib "
                                  "kernel32.lib "},
-         .removed =
-             Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "out\\prog.lib", "out\\prog.exp"}},
+         .removed = gone("out\\prog")},
         // A drive prefix ends at ":", as a directory at "\\"; "/" separates directories on
         // POSIX only.
         {.args = "-L C:main.obj d:util.c",
@@ -290,7 +285,7 @@ TEST(Run, FailuresAndCleanUp) {
         // A "." in the directory part of -O counts: no ".exe"; the companions cut there.
         {.args = "-Osub.d\\out main.obj",
          .children = {kMain, link(kLnk, "sub.d\\out")},
-         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "sub.lib", "sub.exp"}},
+         .removed = gone("sub")},
         // Looked up before the echo: nothing printed or started.
         {.args = "-V a.cbl b.obj",
          .status = 8,

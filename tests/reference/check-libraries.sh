@@ -19,10 +19,10 @@ printf '#include <complex.h>\n#include <math.h>\n#include <stdio.h>\n#include <s
     >"$work/declared.c"
 engines="__mingw_pformat __mingw_wpformat __mingw_vfscanf __mingw_vsscanf __mingw_vfwscanf"
 engines+=" __mingw_vswscanf"
-for machine in x64 x86; do
-    lib=$ref/lib/$machine
-    prefix= define=-D_AMD64_=1
-    [ $machine = x64 ] || prefix=_ define=-D_X86_=1
+source "$ref/machines.sh"
+for machine in $(machine_names); do
+    machine_row "$machine"
+    lib=$ref/lib/$machine prefix=$MACHINE_PREFIX define=-D$MACHINE_DEFINE=1
     defined=$("$nm" "$lib"/*.lib 2>/dev/null | awk 'NF == 3 && $2 ~ /^[A-TV-Z]$/ { print $3 }' |
         sort -u)
     needed=$("$nm" -u "$lib"/msvcrt.lib "$lib"/zorun32*.lib 2>/dev/null |

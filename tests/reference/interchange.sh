@@ -36,10 +36,12 @@ keyed() { # <machine> load|report
     (cd "$work/$1" && wine keyed.exe "$2" 2>"$2.err" </dev/null | tr -d '\r')
 }
 failures=0
-for writer in x64 x86; do
-    reader=x86
-    [ $writer = x86 ] && reader=x64
-    rm -f "$work"/{x64,x86}/master.dat*
+machines=($(machine_names))
+for writer in "${machines[@]}"; do
+    # The reader: the next machine of the table, the last one's the first.
+    for ((i = 0; i < ${#machines[@]}; i++)); do [ "${machines[i]}" != "$writer" ] || break; done
+    reader=${machines[(i + 1) % ${#machines[@]}]}
+    rm -f "$work"/*/master.dat*
     wrote=$(keyed $writer load)
     if ! compgen -G "$work/$writer/master.dat*" >/dev/null; then
         echo "FAILED: the $writer program wrote no indexed file:"

@@ -96,8 +96,12 @@ as_user() {
     out=$(tr -d '\r' <<<"$out")
     [ -z "$out" ] || say "$out"
     say "(status $status)"
-    # Wine's own diagnostics (a display-less machine, a new prefix) are not the program's.
-    LAST_OUTPUT=$(grep -Ev '^[0-9a-f]{4}:(err|fixme|warn):|^wine: (created the|configuration in)' <<<"$out")
+    # Wine's own diagnostics (a display-less machine, a new prefix) are not the program's, nor
+    # is the hint Debian's wine prints on every run where wine32 is not installed.
+    LAST_OUTPUT=$(grep -Ev -e '^[0-9a-f]{4}:(err|fixme|warn):|^wine: (created the|configuration in)' \
+        -e '^wine: failed to open L"C:.*syswow64' -e '^it looks like wine32 is missing, you should' \
+        -e '^(multiarch needs to be enabled first|execute "dpkg --add-architecture i386 &&)' \
+        -e '^(as root, please execute "|)apt-get install wine32:i386"$' <<<"$out")
     return $status
 }
 # expect <folder> <status> <output> <command>: the command ends with that status and prints

@@ -37,10 +37,9 @@ keyed() { # <machine> load|report
 }
 failures=0
 machines=($(machine_names))
-for writer in "${machines[@]}"; do
+for ((i = 0; i < ${#machines[@]}; i++)); do
     # The reader: the next machine of the table, the last one's the first.
-    for ((i = 0; i < ${#machines[@]}; i++)); do [ "${machines[i]}" != "$writer" ] || break; done
-    reader=${machines[(i + 1) % ${#machines[@]}]}
+    writer=${machines[i]} reader=${machines[(i + 1) % ${#machines[@]}]}
     rm -f "$work"/*/master.dat*
     wrote=$(keyed $writer load)
     if ! compgen -G "$work/$writer/master.dat*" >/dev/null; then

@@ -22,22 +22,20 @@ mutate() {
     FAULT_FUNCTION=$2 FAULT_TEXT=$3 FAULT_REPLACEMENT=$4 awk -f "$here/apply.awk" "$root/$1"
 }
 
+# faults <list...>: the lists' faults, without comments and blank lines.
+faults() { grep -hv -e '^#' -e '^$' "$@"; }
+
 if [ "${1:-}" = --check ]; then
     shift
     [ $# -gt 0 ] || set -- "$here/faults.tsv" "$here/independent.tsv"
     stale=0
-    for list in "$@"; do
-        while IFS=$'\t' read -r file function text replacement; do
-            [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
-            if ! mutate "$file" "$function" "$text" "$replacement" >/dev/null; then
-                echo "stale fault in ${list##*/}: $file: $function: $text"
-                stale=$((stale + 1))
-            fi
-        done <"$list"
-    done
+    while IFS=$'\t' read -r file function text replacement; do
+        mutate "$file" "$function" "$text" "$replacement" >/dev/null && continue
+        echo "stale fault: $file: $function: $text"
+        stale=$((stale + 1))
+    done < <(faults "$@")
     [ $stale -eq 0 ] && echo "every fault applies"
-    [ $stale -eq 0 ]
-    exit
+    exit $((stale > 0))
 fi
 
 build=${1:-$root/build/mutation}
@@ -89,7 +87,6 @@ caught=0
 stale=0
 survivors=()
 while IFS=$'\t' read -r file function text replacement; do
-    [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
     path=$root/$file
     if ! mutated=$(mutate "$file" "$function" "$text" "$replacement" && printf x); then
         echo "STALE     $file: $function: $text"
@@ -108,7 +105,7 @@ while IFS=$'\t' read -r file function text replacement; do
         echo "caught    $file: $function: $text"
     fi
     restore
-done <"$faults"
+done < <(faults "$faults")
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1
 [ ! -f "$windowsBuild/CMakeCache.txt" ] ||
     cmake --build "$windowsBuild" -j "$jobs" --target "${windowsTargets[@]}" >/dev/null 2>&1

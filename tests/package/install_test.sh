@@ -20,10 +20,7 @@ skip() {
 }
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
 command -v apt-get >/dev/null || skip "this is no Debian machine (no apt-get)"
-[ -f "$deb" ] || {
-    echo "no package $deb"
-    exit 1
-}
+[ -f "$deb" ] || { echo "no package $deb"; exit 1; }
 mkdir -p "$work"
 work=$(realpath "$work")
 # A package installed by an earlier run of this test that did not get to its end.
@@ -44,10 +41,6 @@ result() {
         [ -z "${3:-}" ] || sed 's/^/  | /' <<<"$3"
         failures=$((failures + 1))
     fi
-}
-check() { # <what> <command...>
-    "${@:2}"
-    result "$1" $?
 }
 
 packages() { dpkg-query -W -f='${Package}:${Architecture} ${db:Status-Status}\n' | awk '$2 == "installed" {print $1}' | sort; }
@@ -75,9 +68,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout
 fi
 ended=$(date +%s%N)
 echo "apt-get install took $(((ended - started) / 1000000)) ms" | tee "$work/install-time.txt"
-check "veldra is /usr/bin/veldra" test -x /usr/bin/veldra
-check "no cl or link in /usr/bin" bash -c '! dpkg -L veldra | grep -Eq "^/usr/bin/(cl|link|lib|cobol)$"'
-check "the registry store is a conffile" bash -c 'dpkg-query -W -f="\${Conffiles}" veldra | grep -q "^ /etc/quenlow/registry.reg "'
+# What the package holds is checked from the .deb itself (package.deb.*): here, that it works.
 
 # The user: nobody, in a scratch home of its own; every command in a clean environment.
 home=$user_dir/home
@@ -169,7 +160,4 @@ expect home/x64 0 "$payslip" "wine user.exe"
 
 echo "transcript ($transcript):"
 cat "$transcript"
-[ $failures -eq 0 ] || {
-    echo "$failures check(s) failed"
-    exit 1
-}
+[ $failures -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }

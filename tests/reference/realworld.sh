@@ -28,12 +28,12 @@ source "$VELDRA_ROOT/tools/reference/fetch.sh"
 toolchain_env "$ref" "$machine"
 export PATH="$(dirname "$VELDRA_PROGRAM"):$PATH" WINEDEBUG=-all
 mkdir -p "$work"
-mode=native
 
 # Each program: its package file and checksum, the folder it unpacks to, the library's sources,
 # its programs (name:sources, the sources separated by commas), the folder of its headers, the
 # defines of its build and the system libraries its links name, and how it is run
-# (run_<program>, with `exe NAME ARGS...`).
+# (run_<program>, with `exe NAME ARGS...`: the program of the native build, later under Wine the
+# variant's).
 headers=. defines=() system=()
 case $program in
 sqlite)
@@ -125,15 +125,13 @@ run_lz4() {
 
 # Runs one stage once for all rows, whichever row comes first; the others wait for it. It runs
 # again when its key (what it was made from) has changed.
-once() {
-    local stamp=$work/$1.done key=$2
-    shift 2
+once() { # <stage> <key> <command...>
     exec 9>"$work/lock"
     flock 9
-    if [ "$(cat "$stamp" 2>/dev/null)" != "$key" ]; then
-        rm -f "$stamp"
-        "$@"
-        echo "$key" >"$stamp"
+    if [ "$(cat "$work/$1.done" 2>/dev/null)" != "$2" ]; then
+        rm -f "$work/$1.done"
+        "${@:3}"
+        echo "$2" >"$work/$1.done"
     fi
     flock -u 9
 }
@@ -159,6 +157,7 @@ fresh() { rm -rf "$1" && mkdir -p "$1" && cd "$1"; }
 native() {
     local entry
     fresh "$work/native"
+    exe() { "$work/native/$1" "${@:2}"; }
     for entry in "${programs[@]}"; do
         gcc -O0 -w "${defines[@]}" -I"$src/$headers" -o "${entry%%:*}" $(sources "$entry") \
             "${library[@]/#/$src/}" -lm -lpthread -ldl
@@ -169,27 +168,20 @@ native() {
 # timed <what> <words...>: veldra on the words and the system libraries, its output in
 # build.log and its time in timings.txt as "<program> <machine> <what>".
 timed() {
-    local started=$(date +%s.%N) status=0
-    veldra -N "${TOOLCHAIN_WORDS[@]}" "${@:2}" "${system[@]}" >>build.log 2>&1 || status=$?
-    awk -v s="$started" -v e="$(date +%s.%N)" -v what="$program $machine $1" \
-        'BEGIN { printf "%s %.2fs\n", what, e - s }' >>"$VELDRA_REALWORLD_WORK/timings.txt"
-    return $status
+    local TIMEFORMAT="$program $machine $1 %2Rs"
+    { time veldra -N "${TOOLCHAIN_WORDS[@]}" "${@:2}" "${system[@]}" >>build.log 2>&1; } \
+        2>>"$VELDRA_REALWORLD_WORK/timings.txt"
 }
 
 # plain: the first program from all the sources (and once more from its objects, to time the
 # link alone), the others from theirs and the library's objects.
 plain() {
-    local entry name first=1
+    local entry=${programs[0]}
     fresh "$work/$machine-plain"
-    for entry in "${programs[@]}"; do
-        name=${entry%%:*}
-        if [ -n "$first" ]; then
-            timed build-from-sources "-O$name" $(sources "$entry") "${library[@]/#/$src/}"
-            timed link-plain "-O$name" $(objects $(sources "$entry") "${library[@]}")
-            first=
-        else
-            timed "build-$name" "-O$name" $(sources "$entry") $(objects "${library[@]}")
-        fi
+    timed build-from-sources "-O${entry%%:*}" $(sources "$entry") "${library[@]/#/$src/}"
+    timed link-plain "-O${entry%%:*}" $(objects $(sources "$entry") "${library[@]}")
+    for entry in "${programs[@]:1}"; do
+        timed "build-${entry%%:*}" "-O${entry%%:*}" $(sources "$entry") $(objects "${library[@]}")
     done
 }
 
@@ -207,15 +199,6 @@ link_variant() {
     done
 }
 
-# exe <name> <words...>: the program of the native build or, under Wine, of the variant's.
-exe() {
-    if [ "$mode" = native ]; then
-        "$work/native/$1" "${@:2}"
-    else
-        wine "$dir/$1.exe" "${@:2}"
-    fi
-}
-
 # cl's own variable: the library's headers, for programs in a subfolder, and the defines.
 export CL="-I$src/$headers ${defines[*]}"
 once fetched $sha256 fetch
@@ -227,14 +210,10 @@ once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref
     "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
 [ $variant = plain ] || link_variant
 
-if [ $machine = x86 ] && ! wine32_ready; then
-    echo "linked; not run: $WINE32_WHY"
-    exit 77
-fi
-mkdir -p "$dir/run"
-cd "$dir/run"
+[ $machine != x86 ] || wine32_ready || { echo "linked; not run: $WINE32_WHY"; exit 77; }
+fresh "$dir/run"
 export WINEPATH="Z:$ref/lib/$machine;Z:$dir"
-mode=wine
+exe() { wine "$dir/$1.exe" "${@:2}"; }
 (set +e; "run_$program"; echo "status $?") 2>&1 | tr -d '\r' >output.txt
 diff -u "$work/native/expected.txt" output.txt
 echo "$program $machine $variant: the same output as the native build ($(wc -l <output.txt) lines)"

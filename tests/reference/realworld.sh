@@ -19,10 +19,8 @@
 # tools/reference/fetch.sh. Exit status 0, 77 when Wine cannot start the x86 program
 # (after it linked), else 1.
 set -euo pipefail
-program=$1 machine=$2 variant=$3
+program=$1 machine=$2 variant=$3 ref=$VELDRA_REFERENCE work=$VELDRA_REALWORLD_WORK/$1
 here=$(cd "$(dirname "$0")" && pwd)
-ref=$VELDRA_REFERENCE
-work=$VELDRA_REALWORLD_WORK/$program
 source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
 source "$VELDRA_ROOT/tools/reference/fetch.sh"
 toolchain_env "$ref" "$machine"
@@ -43,16 +41,15 @@ sqlite)
 lua)
     package=l/lua5.4/lua5.4_5.4.4.orig.tar.gz folder=lua-5.4.4
     sha256=164c7849653b80ae67bec4b7473b884bf5cc8d2dca05653475ec2ed27b9ebf61
-    library=(lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser
-        lstate lstring ltable ltm lundump lvm lzio lauxlib lbaselib lcorolib ldblib liolib
-        lmathlib loadlib loslib lstrlib ltablib lutf8lib linit)
-    library=("${library[@]/#/src/}") library=("${library[@]/%/.c}") programs=(lua:src/lua.c) ;;
+    library=(src/{lapi,lcode,lctype,ldebug,ldo,ldump,lfunc,lgc,llex,lmem,lobject,lopcodes,lparser}.c
+        src/{lstate,lstring,ltable,ltm,lundump,lvm,lzio,lauxlib,lbaselib,lcorolib,ldblib,liolib}.c
+        src/{lmathlib,loadlib,loslib,lstrlib,ltablib,lutf8lib,linit}.c) programs=(lua:src/lua.c) ;;
 zlib)
     package=z/zlib/zlib_1.2.13.dfsg.orig.tar.bz2 folder=zlib-1.2.13.dfsg
     sha256=71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1
-    library=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate
-        inftrees trees uncompr zutil)
-    library=("${library[@]/%/.c}") programs=(example:test/example.c minigzip:test/minigzip.c) ;;
+    library=({adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast}.c
+        {inflate,inftrees,trees,uncompr,zutil}.c)
+    programs=(example:test/example.c minigzip:test/minigzip.c) ;;
 cjson)
     package=c/cjson/cjson_1.7.15.orig.tar.gz folder=cJSON-1.7.15
     sha256=5308fd4bd90cef7aa060558514de6a1a4a0819974a26e6ed13973c5f624c24b2
@@ -74,14 +71,12 @@ zstd)
         lib/compress/zstd_{double_fast,fast,lazy,ldm,opt}.c lib/compress/zstdmt_compress.c
         lib/decompress/{huf_decompress,zstd_ddict,zstd_decompress,zstd_decompress_block}.c)
     programs=(zstd:programs/zstdcli.c,programs/util.c,programs/timefn.c,programs/fileio.c,programs/fileio_asyncio.c)
-    defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0
-        -DZSTD_DISABLE_ASM) ;;
+    defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0 -DZSTD_DISABLE_ASM) ;;
 lz4)
     package=l/lz4/lz4_1.9.4.orig.tar.gz folder=lz4-1.9.4 headers=lib
     sha256=0b0e3aa07c8c063ddf40b082bdf7e37a1562bda40a0ff5272957f3e987e0e54b
     library=(lib/lz4.c lib/lz4hc.c lib/lz4frame.c lib/xxhash.c)
     programs=(lz4:programs/lz4cli.c,programs/lz4io.c,programs/bench.c,programs/datagen.c) ;;
-*) echo "realworld.sh: unknown program $program" >&2 && exit 1 ;;
 esac
 src=$work/source/$folder
 
@@ -136,17 +131,6 @@ once() { # <stage> <key> <command...>
     flock -u 9
 }
 
-fetch() {
-    rm -rf "$work/source" && mkdir -p "$work/source"
-    tar -xf "$(fetch_source "$package" "$sha256")" -C "$work/source"
-    if [ $program = sqlite ]; then
-        # The one-file build of the library and of its shell, made by the package's own tools.
-        mkdir -p "$src/amalgamation"
-        (cd "$src/amalgamation" && ../configure --disable-tcl >configure.log 2>&1 &&
-            make sqlite3.c shell.c >make.log 2>&1)
-    fi
-}
-
 # The sources of a program (name:sources), and the objects of sources.
 sources() { local IFS=,; printf "$src/%s\n" ${1#*:}; }
 objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
@@ -154,8 +138,17 @@ objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
 # fresh <folder>: made empty, and the current folder.
 fresh() { rm -rf "$1" && mkdir -p "$1" && cd "$1"; }
 
+# The sources unpacked, and the native build and its output.
 native() {
     local entry
+    fresh "$work/source"
+    tar -xf "$(fetch_source "$package" "$sha256")"
+    if [ $program = sqlite ]; then
+        # The one-file build of the library and of its shell, made by the package's own tools.
+        fresh "$src/amalgamation"
+        ../configure --disable-tcl >configure.log 2>&1
+        make sqlite3.c shell.c >make.log 2>&1
+    fi
     fresh "$work/native"
     exe() { "$work/native/$1" "${@:2}"; }
     for entry in "${programs[@]}"; do
@@ -185,23 +178,23 @@ plain() {
     done
 }
 
+# The variant's programs from the plain build's objects: linked with the static runtime, or
+# against the library made a DLL (-K keeps its import library).
 link_variant() {
-    local entry
+    local entry libraries=($(objects "${library[@]}")) what=link-static flags=(-T)
     fresh "$dir"
     cp "$work/$machine-plain"/*.obj .
-    [ $variant != dll ] || timed link-dll -D -K "-O${program}lib" $(objects "${library[@]}")
+    if [ $variant = dll ]; then
+        timed link-dll -D -K "-O${program}lib" "${libraries[@]}"
+        libraries=("${program}lib.lib") what=link-exe-on-dll flags=()
+    fi
     for entry in "${programs[@]}"; do
-        if [ $variant = dll ]; then
-            timed link-exe-on-dll "-O${entry%%:*}" $(objects $(sources "$entry")) "${program}lib.lib"
-        else
-            timed link-static -T "-O${entry%%:*}" $(objects $(sources "$entry") "${library[@]}")
-        fi
+        timed $what "${flags[@]}" "-O${entry%%:*}" $(objects $(sources "$entry")) "${libraries[@]}"
     done
 }
 
 # cl's own variable: the library's headers, for programs in a subfolder, and the defines.
 export CL="-I$src/$headers ${defines[*]}"
-once fetched $sha256 fetch
 # The native output again when this script (how the programs run) has changed.
 once native "$sha256 $(sha256sum <"$0" | cut -c1-16)" native
 dir=$work/$machine-$variant

@@ -25,29 +25,37 @@ import types
 LINES, COLUMNS = 25, 80
 WAIT = 90  # seconds for a screen to appear: Wine's first start in a prefix is slow
 
-PROBE = r"""#include <windows.h>
+PROBE = b"""#include <windows.h>
 int main(void) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    COORD at = {9, 3};
     DWORD written;
-    SetConsoleCursorPosition(out, at);
+    SetConsoleCursorPosition(out, (COORD){9, 3});
     WriteConsoleA(out, "PROBE AT 4,10", 13, &written, NULL);
     return 0;
 }
 """
 
-# For the machine: whether Wine starts its programs (77 when not), then the link's environment
-# and veldra's word for the machine, as the scripts' toolchain_env gives them.
-SETUP = r""". "$0" || exit 1
-[ "$2" != x86 ] || wine32_ready || { echo "$WINE32_WHY" >&2; exit 77; }
-toolchain_env "$1" "$2" && PATH=$3:$PATH && env -0 && printf "P=%s\0" "${TOOLCHAIN_WORDS[*]}"
+# In the work folder $1, for the machine $2: whether Wine starts its programs (77 when not), the
+# probe (on standard input) and the form linked by veldra $4 with the reference toolchain $3 as
+# the scripts' toolchain_env sets it up; prints the environment to run them in.
+SETUP = r""". "$0" && cd "$1" && cat >probe.c || exit 1
+exec 3>&1 1>&2  # what is said to standard error, the environment to standard output
+[ "$2" != x86 ] || wine32_ready ||
+    { echo "Wine cannot start 32-bit programs here: $WINE32_WHY"; exit 77; }
+toolchain_env "$3" "$2" || { echo "toolchain_env $2 failed"; exit 1; }
+# A Windows console has no TERM: ncurses then draws through the console's functions.
+unset TERM
+export PATH=$(dirname "$4"):$PATH WINEDEBUG=-all
+for source in probe.c stock.cbl; do
+    "$4" "${TOOLCHAIN_WORDS[@]}" $source || { echo "veldra $source for $2: status $?"; exit 1; }
+done
+env -0 >&3
 """
 
 
 def end(status, why, terminal=None):
-    """Ends the test, 1 failed or 77 not run, saying why, what the screen showed and what the
-    program wrote to standard error."""
-    print(("FAILED: " if status == 1 else "not run: ") + why)
+    """Ends the test (77: not run, else failed) saying why, and what a program showed."""
+    print(("not run: " if status == 77 else "FAILED: ") + why)
     if terminal is not None:
         print("the screen:")
         for number, line in enumerate(terminal.screen.display, 1):
@@ -112,30 +120,15 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     if not os.path.exists(os.path.join(ref, "bin", "cobol")):
         end(77, "no COBOL kit")
-    scripts = os.environ.get("VELDRA_SCRIPTS") or os.path.join(here, "..", "..", "scripts")
-    made = subprocess.run(["bash", "-c", SETUP, os.path.join(scripts, "lib.sh"), ref, machine,
-                           os.path.dirname(veldra)], capture_output=True)
-    said = made.stderr.decode(errors="replace").strip()
-    if made.returncode == 77:
-        end(77, "Wine cannot start 32-bit programs here: " + said)
-    if made.returncode != 0:
-        end(1, "toolchain_env %s: %s" % (machine, said))
-    environment = dict(entry.split("=", 1) for entry in made.stdout.decode().split("\0") if entry)
-    flags = environment.pop("P").split()
-    environment["WINEDEBUG"] = "-all"
-    # A Windows console has no TERM: ncurses then draws through the console's functions.
-    environment.pop("TERM", None)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     shutil.copy(os.path.join(here, "cobol", "stock.cbl"), work)
-    with open(os.path.join(work, "probe.c"), "w") as probe:
-        probe.write(PROBE)
-    for source in ("probe.c", "stock.cbl"):
-        built = subprocess.run([veldra] + flags + [source], cwd=work, env=environment,
-                               capture_output=True, text=True)
-        if built.returncode != 0:
-            end(1, "veldra %s %s: status %d\n%s" % (" ".join(flags), source, built.returncode,
-                                                    built.stdout + built.stderr))
+    scripts = os.environ.get("VELDRA_SCRIPTS") or os.path.join(here, "..", "..", "scripts")
+    made = subprocess.run(["bash", "-c", SETUP, os.path.join(scripts, "lib.sh"), work, machine, ref,
+                           veldra], input=PROBE, capture_output=True)
+    if made.returncode != 0:
+        end(made.returncode, made.stderr.decode(errors="replace").strip())
+    environment = dict(entry.split("=", 1) for entry in made.stdout.decode().split("\0") if entry)
 
     probe = Terminal("probe.exe", work, environment)
     status = probe.finish()

@@ -16,11 +16,14 @@
 # Exit status: 0 passed; 1 failed (what the screen showed is printed); 77 not run: no COBOL kit,
 # no wine32 for x86, or Wine shows no console on a pseudo-terminal.
 import os
-import shutil
 import subprocess
 import sys
 import time
 import types
+
+# Debian's python3-pexpect and python3-pyte (scripts/install-deps.sh installs them).
+import pexpect
+import pyte
 
 LINES, COLUMNS = 25, 80
 WAIT = 90  # seconds for a screen to appear: Wine's first start in a prefix is slow
@@ -31,14 +34,15 @@ int main(void) {
     DWORD written;
     SetConsoleCursorPosition(out, (COORD){9, 3});
     WriteConsoleA(out, "PROBE AT 4,10", 13, &written, NULL);
-    return 0;
 }
 """
 
-# In the work folder $1, for the machine $2: whether Wine starts its programs (77 when not), the
-# probe (on standard input) and the form linked by veldra $4 with the reference toolchain $3 as
-# the scripts' toolchain_env sets it up; prints the environment to run them in.
-SETUP = r""". "$0" && cd "$1" && cat >probe.c || exit 1
+# In the work folder $1, made anew, for the machine $2: whether Wine starts its programs (77 when
+# not), the probe (on standard input) and the form (from $0, this folder) linked by veldra $4 with
+# the reference toolchain $3 as the scripts' toolchain_env sets it up; prints the environment to
+# run them in.
+SETUP = r""". "${VELDRA_SCRIPTS:-$0/../../scripts}/lib.sh" && rm -rf "$1" && mkdir -p "$1" || exit 1
+cd "$1" && cp "$0/cobol/stock.cbl" . && cat >probe.c || exit 1
 exec 3>&1 1>&2  # what is said to standard error, the environment to standard output
 [ "$2" != x86 ] || wine32_ready ||
     { echo "Wine cannot start 32-bit programs here: $WINE32_WHY"; exit 77; }
@@ -63,14 +67,6 @@ def end(status, why, terminal=None):
         with open(terminal.errors, errors="replace") as errors:
             print("standard error:\n" + errors.read().strip())
     sys.exit(status)
-
-
-try:
-    import pexpect
-    import pyte
-except ImportError as missing:
-    end(1, "%s is missing (Debian's python3-%s; scripts/install-deps.sh installs it)"
-        % (missing.name, missing.name))
 
 
 class Terminal:
@@ -111,51 +107,40 @@ class Terminal:
         """Waits for the program to end (killed after WAIT); returns its exit status."""
         if self.pump(WAIT):
             self.child.kill(9)
-        self.child.wait()
-        return self.child.exitstatus
+        return self.child.wait()
 
 
-def main():
-    veldra, ref, machine, work = sys.argv[1:]
-    here = os.path.dirname(os.path.abspath(__file__))
-    if not os.path.exists(os.path.join(ref, "bin", "cobol")):
-        end(77, "no COBOL kit")
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
-    shutil.copy(os.path.join(here, "cobol", "stock.cbl"), work)
-    scripts = os.environ.get("VELDRA_SCRIPTS") or os.path.join(here, "..", "..", "scripts")
-    made = subprocess.run(["bash", "-c", SETUP, os.path.join(scripts, "lib.sh"), work, machine, ref,
-                           veldra], input=PROBE, capture_output=True)
-    if made.returncode != 0:
-        end(made.returncode, made.stderr.decode(errors="replace").strip())
-    environment = dict(entry.split("=", 1) for entry in made.stdout.decode().split("\0") if entry)
+veldra, ref, machine, work = sys.argv[1:]
+if not os.path.exists(os.path.join(ref, "bin", "cobol")):
+    end(77, "no COBOL kit")
+made = subprocess.run(["bash", "-c", SETUP, os.path.dirname(os.path.abspath(__file__)), work,
+                       machine, ref, veldra], input=PROBE, capture_output=True)
+if made.returncode != 0:
+    end(made.returncode, made.stderr.decode(errors="replace").strip())
+environment = dict(entry.split("=", 1) for entry in made.stdout.decode().split("\0") if entry)
 
-    probe = Terminal("probe.exe", work, environment)
-    status = probe.finish()
-    if status != 0 or probe.text(4, 10, 13) != "PROBE AT 4,10":
-        end(77, "Wine draws no Windows console on a pseudo-terminal here: a program that writes "
-            "at line 4 column 10 through the console's functions (status %s) showed %r there"
-            % (status, probe.text(4, 10, 13)), probe)
+probe = Terminal("probe.exe", work, environment)
+status = probe.finish()
+if status != 0 or probe.text(4, 10, 13) != "PROBE AT 4,10":
+    end(77, "Wine draws no Windows console on a pseudo-terminal here: a program that writes "
+        "at line 4 column 10 through the console's functions (status %s) showed %r there"
+        % (status, probe.text(4, 10, 13)), probe)
 
-    program = Terminal("stock.exe", work, environment)
-    program.expect("the form", 2, 10, "STOCK ENTRY")
-    program.expect("the form", 4, 5, "Name:", 0)
-    program.expect("the form", 5, 5, "Qty:", 0)
-    # The name, TAB to the quantity, ENTER: the values shown where the program puts them.
-    program.type(b"WIDGET", b"\t", b"042", b"\r")
-    program.expect("the values accepted with ENTER", 8, 5, "GOT [WIDGET    ] QTY 042 KEY 0000")
-    program.expect("the typed name in its field", 4, 12, "WIDGET", 0)
-    # One more field, ended by F1 as a terminal sends it.
-    program.expect("the positioned DISPLAY", 10, 5, "Note:")
-    program.type(b"ab", b"\x1bOP")
-    program.expect("the field ended by F1", 11, 5, "NOTE [ab   ] KEY 1001")
-    program.expect("the last prompt", 13, 5, "Press ENTER")
-    program.type(b"\r")
-    status = program.finish()
-    if status != 0:
-        end(1, "stock.exe ended with status %s" % status, program)
-    print("passed: %s screen drawn, keys accepted (ENTER, TAB, F1)" % machine)
-
-
-if __name__ == "__main__":
-    main()
+program = Terminal("stock.exe", work, environment)
+program.expect("the form", 2, 10, "STOCK ENTRY")
+program.expect("the form", 4, 5, "Name:", 0)
+program.expect("the form", 5, 5, "Qty:", 0)
+# The name, TAB to the quantity, ENTER: the values shown where the program puts them.
+program.type(b"WIDGET", b"\t", b"042", b"\r")
+program.expect("the values accepted with ENTER", 8, 5, "GOT [WIDGET    ] QTY 042 KEY 0000")
+program.expect("the typed name in its field", 4, 12, "WIDGET", 0)
+# One more field, ended by F1 as a terminal sends it.
+program.expect("the positioned DISPLAY", 10, 5, "Note:")
+program.type(b"ab", b"\x1bOP")
+program.expect("the field ended by F1", 11, 5, "NOTE [ab   ] KEY 1001")
+program.expect("the last prompt", 13, 5, "Press ENTER")
+program.type(b"\r")
+status = program.finish()
+if status != 0:
+    end(1, "stock.exe ended with status %s" % status, program)
+print("passed: %s screen drawn, keys accepted (ENTER, TAB, F1)" % machine)

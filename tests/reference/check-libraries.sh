@@ -10,8 +10,7 @@
 # Usage: check-libraries.sh <reference toolchain> <llvm-nm>. Exit status 0, else 1 with what
 # is wrong.
 set -uo pipefail
-ref=$(cd "$1" && pwd) nm=$2
-objdump=${nm/llvm-nm/llvm-objdump}
+ref=$(cd "$1" && pwd) nm=$2 objdump=${2/llvm-nm/llvm-objdump}
 status=0
 fail() { echo "$machine: $*"; status=1; }
 work=$(mktemp -d)

@@ -20,7 +20,7 @@
 # (after it linked), else 1.
 set -euo pipefail
 program=$1 machine=$2 variant=$3 ref=$VELDRA_REFERENCE work=$VELDRA_REALWORLD_WORK/$1
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")" && pwd) dir=$work/$machine-$variant
 source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
 source "$VELDRA_ROOT/tools/reference/fetch.sh"
 toolchain_env "$ref" "$machine"
@@ -197,7 +197,6 @@ link_variant() {
 export CL="-I$src/$headers ${defines[*]}"
 # The native output again when this script (how the programs run) has changed.
 once native "$sha256 $(sha256sum <"$0" | cut -c1-16)" native
-dir=$work/$machine-$variant
 # The objects are made again when veldra or the toolchain has changed.
 once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref/lib/$machine"/*.lib \
     "$ref/include/$machine.yaml" | tr '\n' ' ')" plain

@@ -32,8 +32,9 @@ PACKAGES=(
     # the translators' libcob has the Windows runtime's features: Berkeley DB, ncursesw and
     # libxml2 (cJSON comes as source)
     libdb5.3-dev libncurses-dev libxml2-dev
-    # the COBOL screen test: a terminal emulator that reads what Wine draws on a pseudo-terminal
-    python3-pyte
+    # the COBOL screen test: a terminal emulator that reads what Wine draws on a pseudo-terminal,
+    # and pexpect, which runs the program on that pseudo-terminal
+    python3-pyte python3-pexpect
     # the COBOL benchmark (bench/cobol.sh)
     hyperfine
     # ja_JP.UTF-8 and en_US.UTF-8 for the message tests

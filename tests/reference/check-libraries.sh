@@ -10,15 +10,12 @@
 # Usage: check-libraries.sh <reference toolchain> <llvm-nm>. Exit status 0, else 1 with what
 # is wrong.
 set -uo pipefail
-ref=$(cd "$1" && pwd) nm=$2
-objdump=${nm/llvm-nm/llvm-objdump}
+ref=$(cd "$1" && pwd) nm=$2 objdump=${2/llvm-nm/llvm-objdump}
 status=0
+fail() { echo "$machine: $*"; status=1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-printf '#include <complex.h>\n#include <math.h>\n#include <stdio.h>\n#include <stdlib.h>\n#include <wchar.h>\n' \
-    >"$work/declared.c"
-engines="__mingw_pformat __mingw_wpformat __mingw_vfscanf __mingw_vsscanf __mingw_vfwscanf"
-engines+=" __mingw_vswscanf"
+printf '#include <%s.h>\n' complex math stdio stdlib wchar >"$work/declared.c"
 source "$ref/machines.sh"
 for machine in $(machine_names); do
     machine_row "$machine"
@@ -27,22 +24,17 @@ for machine in $(machine_names); do
         sort -u)
     needed=$("$nm" -u "$lib"/msvcrt.lib "$lib"/zorun32*.lib 2>/dev/null |
         awk 'NF == 2 { print $2 }' | sort -u)
-    [ -n "$defined" ] && [ -n "$needed" ] || { echo "$machine: no symbols read"; status=1; }
+    [ -n "$defined" ] && [ -n "$needed" ] || fail "no symbols read"
     missing=$(comm -13 <(echo "$defined") <(echo "$needed") |
         grep -vx -e "_${prefix}_ImageBase" -e "${prefix}zo_names")
-    if [ -n "$missing" ]; then
-        echo "$machine: needed but defined nowhere:" $missing
-        status=1
-    fi
+    [ -z "$missing" ] || fail "needed but defined nowhere:" $missing
     echo "$machine: $(echo "$needed" | wc -l) symbols needed, $(echo "$defined" | wc -l) defined"
 
-    # The functions of cl's long double, as cl's own headers declare them.
+    # The functions of cl's long double, as cl's own headers declare them, and the engines.
     (cd "$work" && "$ref/bin/cl" -nologo -Zs $define -Xclang -ast-dump declared.c) 2>/dev/null |
-        awk -v engines="$engines" '/^[|`]-FunctionDecl/ && /long double/ {
-                sub(/ '"'"'.*/, ""); print $NF }
-            END { print engines }' | tr ' ' '\n' | grep . | sort -u >"$work/long-double"
-    [ "$(wc -l <"$work/long-double")" -gt 50 ] ||
-        { echo "$machine: no long double functions read from the headers"; status=1; }
+        awk '/^[|`]-FunctionDecl/ && /long double/ { sub(/ '"'"'.*/, ""); print $NF }' >"$work/long-double"
+    [ "$(wc -l <"$work/long-double")" -gt 50 ] || fail "no long double functions read from the headers"
+    printf '%s\n' __mingw_{pformat,wpformat,vfscanf,vsscanf,vfwscanf,vswscanf} >>"$work/long-double"
     "$objdump" -d --no-show-raw-insn "$lib/msvcrt.lib" 2>/dev/null |
         awk '/file format/ { sub(/\):.*/, ""); sub(/.*\(/, ""); member = $0 }
             /\t(fldt|fstpt)\t/ { print member }' | sort -u >"$work/x87"
@@ -57,9 +49,6 @@ for machine in $(machine_names); do
         { if (prefix != "") sub("^" prefix, "", name)
           if ((member in x87) && !(member in cl) && (name in wanted)) print member ":" name }' \
         "$work/x87" "$work/long-double" "$work/symbols" "$work/symbols" | sort -u)
-    if [ -n "$gcc_long_double" ]; then
-        echo "$machine: gcc's long double code where cl's long double is passed:" $gcc_long_double
-        status=1
-    fi
+    [ -z "$gcc_long_double" ] || fail "gcc's long double code called with cl's:" $gcc_long_double
 done
 exit $status

@@ -18,45 +18,34 @@ wine32_ready || { echo "not run: $WINE32_WHY"; exit 77; }
 export WINEDEBUG=-all
 rm -rf "$work" && mkdir -p "$work" || exit 1
 source "$ref/machines.sh"
-for machine in $(machine_names); do
-    mkdir -p "$work/$machine" && cp "$here/cobol/keyed.cbl" "$work/$machine/" || exit 1
-    toolchain_env "$ref" "$machine" || exit 1
-    p=("${TOOLCHAIN_WORDS[@]}")
-    (cd "$work/$machine" && PATH=$(dirname "$veldra"):$PATH "$veldra" "${p[@]}" keyed.cbl \
-        >build.log 2>&1) || {
-        echo "FAILED: veldra ${p[*]} keyed.cbl for $machine"
-        cat "$work/$machine/build.log"
-        exit 1
-    }
+machines=($(machine_names))
+for machine in "${machines[@]}"; do
+    mkdir "$work/$machine" && cp "$here/cobol/keyed.cbl" "$work/$machine/" || exit 1
+    (
+        cd "$work/$machine" && toolchain_env "$ref" "$machine" &&
+            PATH=$(dirname "$veldra"):$PATH "$veldra" "${TOOLCHAIN_WORDS[@]}" keyed.cbl >build.log 2>&1
+    ) || { echo "FAILED: veldra keyed.cbl for $machine:"; cat "$work/$machine/build.log"; exit 1; }
 done
 
-# Prints the program's report of the file in its folder ("load" first makes the file anew);
-# what it and Wine say on standard error goes to <machine>/<load|report>.err.
+# Prints the program's report of the file in its folder ("load" first makes the file anew),
+# also kept in <machine>/<load|report>.out; what it and Wine say on standard error is in .err.
 keyed() { # <machine> load|report
-    (cd "$work/$1" && wine keyed.exe "$2" 2>"$2.err" </dev/null | tr -d '\r')
+    (cd "$work/$1" && wine keyed.exe "$2" 2>"$2.err" </dev/null | tr -d '\r' | tee "$2.out")
 }
 failures=0
-machines=($(machine_names))
 for ((i = 0; i < ${#machines[@]}; i++)); do
     # The reader: the next machine of the table, the last one's the first.
     writer=${machines[i]} reader=${machines[(i + 1) % ${#machines[@]}]}
     rm -f "$work"/*/master.dat*
-    wrote=$(keyed $writer load)
-    if ! compgen -G "$work/$writer/master.dat*" >/dev/null; then
-        echo "FAILED: the $writer program wrote no indexed file:"
-        { echo "$wrote"; cat "$work/$writer/load.err"; } | sed "s/^/  /"
-        failures=$((failures + 1))
+    wrote=$(keyed $writer load | sed -n '/^report:/,$p')
+    read=$(cp "$work/$writer"/master.dat* "$work/$reader/" && keyed $reader report)
+    if [ -n "$wrote" ] && [ "$read" = "$wrote" ]; then
+        echo "ok: the file written by $writer reads back in $reader ($(grep -c '^10[0-9][0-9] ' <<<"$read") records)"
         continue
     fi
-    wrote=$(sed -n '/^report:/,$p' <<<"$wrote")
-    cp "$work/$writer"/master.dat* "$work/$reader/" || exit 1
-    read=$(keyed $reader report)
-    if [ -z "$wrote" ] || [ "$read" != "$wrote" ]; then
-        echo "FAILED: the file written by $writer, read by $reader"
-        diff <(echo "$wrote") <(echo "$read") | sed 's/^/  /'
-        failures=$((failures + 1))
-    else
-        echo "ok: the file written by $writer reads back in $reader ($(grep -c '^10[0-9][0-9] ' <<<"$read") records)"
-    fi
+    echo "FAILED: the file written by $writer, read by $reader"
+    diff <(echo "$wrote") <(echo "$read") | sed 's/^/  /'
+    tail -n +1 "$work/$writer"/load.{out,err} "$work/$reader/report.err" | sed 's/^/  /'
+    failures=$((failures + 1))
 done
 [ $failures -eq 0 ]

@@ -13,63 +13,50 @@ veldra=$1 ref=$2
 source "${VELDRA_SCRIPTS:-$(dirname "${BASH_SOURCE[0]}")/../../scripts}/lib.sh"
 source "$ref/machines.sh"
 [ -x "$ref/bin/cobol" ] || { echo "not run: no COBOL kit: $(cat "$ref/cobol/missing" 2>/dev/null)"; exit 77; }
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/veldra-nowine-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
 # A PATH without Wine: each of its folders that holds a wine* program is replaced by a folder
 # of links to everything else in it.
 nowine=
-index=0
 IFS=: read -r -a dirs <<<"$PATH"
 for dir in "${dirs[@]}"; do
     if compgen -G "$dir/wine*" >/dev/null; then
-        index=$((index + 1))
-        mkdir -p "$work/path$index" || exit 1
-        for file in "$dir"/*; do
-            case ${file##*/} in wine*) ;; *) ln -s "$file" "$work/path$index/" ;; esac
-        done
-        dir=$work/path$index
+        mkdir "$work/path${#nowine}" || exit 1
+        find "$dir" -mindepth 1 -maxdepth 1 ! -name 'wine*' -exec ln -st "$work/path${#nowine}" {} +
+        dir=$work/path${#nowine}
     fi
     nowine+=${nowine:+:}$dir
 done
+PATH=$nowine command -v wine >/dev/null && { echo "wine is still on the PATH"; exit 1; }
 
-# build <folder> <machine> <PATH>: taxtable.obj from its source, MATHLIB.DLL, then payroll.exe
-# from the COBOL main program, util.c and taxtable.obj, as scripts/demo-reference.sh does.
-build() {
-    local dir=$1 machine=$2 path=$3
-    mkdir -p "$dir" && cp "$VELDRA_ROOT"/examples/{mathlib.c,mathlib.def,util.c,payroll.cbl,taxtable.c} \
-        "$dir/" || return 1
-    (
-        cd "$dir" || exit 1
-        unset WINEPREFIX WINELOADER WINESERVER
-        PATH=$path
-        toolchain_env "$ref" "$machine" || exit 1
-        cl -c -nologo "${MACHINE_DEFINES[@]}" -MD taxtable.c >/dev/null &&
-            "$veldra" -N "${TOOLCHAIN_WORDS[@]}" -D mathlib.c mathlib.def &&
-            "$veldra" -N "${TOOLCHAIN_WORDS[@]}" payroll.cbl util.c taxtable.obj
-    )
-}
+# build <with|without> <machine> <PATH>: taxtable.obj from its source, MATHLIB.DLL, then
+# payroll.exe from the COBOL main program, util.c and taxtable.obj, as
+# scripts/demo-reference.sh does, in <with|without>-<machine>.
+build() (
+    mkdir "$work/$1-$2" && cd "$work/$1-$2" || exit 1
+    cp "$VELDRA_ROOT"/examples/{mathlib.c,mathlib.def,util.c,payroll.cbl,taxtable.c} . || exit 1
+    unset WINEPREFIX WINELOADER WINESERVER
+    PATH=$3
+    toolchain_env "$ref" "$2" || exit 1
+    cl -c -nologo "${MACHINE_DEFINES[@]}" -MD taxtable.c >/dev/null &&
+        "$veldra" -N "${TOOLCHAIN_WORDS[@]}" -D mathlib.c mathlib.def &&
+        "$veldra" -N "${TOOLCHAIN_WORDS[@]}" payroll.cbl util.c taxtable.obj
+)
+# An object without its COFF header's time stamp (after the machine and the section count).
+unstamped() { head -c 4 "$1" && tail -c +9 "$1"; }
 
 # Both builds record one time of translation, as a reproducible build would.
 export SOURCE_DATE_EPOCH=1700000000
 status=0
 for machine in $(machine_names); do
-    PATH=$nowine command -v wine >/dev/null && { echo "wine is still on the PATH"; exit 1; }
-    build "$work/with-$machine" $machine "$PATH" || { echo "$machine: the link with Wine failed"; status=1; }
-    build "$work/without-$machine" $machine "$nowine" ||
-        { echo "$machine: the link without Wine failed"; status=1; continue; }
+    build with $machine "$PATH" || { echo "$machine: the link with Wine failed"; status=1; }
+    build without $machine "$nowine" || { echo "$machine: the link without Wine failed"; status=1; continue; }
     [ -f "$work/without-$machine/payroll.obj" ] || { echo "$machine: no payroll.obj"; status=1; }
     for object in "$work/with-$machine"/*.obj; do
-        name=${object##*/}
-        # A COFF object's header: machine (2 bytes), sections (2), the time stamp (4).
-        if ! cmp -s <(head -c 4 "$object"; tail -c +9 "$object") \
-            <(head -c 4 "$work/without-$machine/$name"; tail -c +9 "$work/without-$machine/$name"); then
-            echo "$machine: $name differs without Wine"
-            status=1
-        fi
+        cmp -s <(unstamped "$object") <(unstamped "$work/without-$machine/${object##*/}") ||
+            { echo "$machine: ${object##*/} differs without Wine"; status=1; }
     done
-    echo "$machine: $(cd "$work/without-$machine" && ls *.obj | tr '\n' ' ')linked without Wine," \
-        "the same as with it"
+    echo "$machine: $(cd "$work/without-$machine" && echo *.obj) linked without Wine, the same as with it"
 done
 exit $status

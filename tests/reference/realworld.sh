@@ -19,21 +19,19 @@
 # tools/reference/fetch.sh. Exit status 0, 77 when Wine cannot start the x86 program
 # (after it linked), else 1.
 set -euo pipefail
-program=$1 machine=$2 variant=$3
-here=$(cd "$(dirname "$0")" && pwd)
-ref=$VELDRA_REFERENCE
-work=$VELDRA_REALWORLD_WORK/$program
+program=$1 machine=$2 variant=$3 ref=$VELDRA_REFERENCE work=$VELDRA_REALWORLD_WORK/$1
+here=$(cd "$(dirname "$0")" && pwd) dir=$work/$machine-$variant
 source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
 source "$VELDRA_ROOT/tools/reference/fetch.sh"
 toolchain_env "$ref" "$machine"
 export PATH="$(dirname "$VELDRA_PROGRAM"):$PATH" WINEDEBUG=-all
 mkdir -p "$work"
-mode=native
 
 # Each program: its package file and checksum, the folder it unpacks to, the library's sources,
 # its programs (name:sources, the sources separated by commas), the folder of its headers, the
 # defines of its build and the system libraries its links name, and how it is run
-# (run_<program>, with `exe NAME ARGS...`).
+# (run_<program>, with `exe NAME ARGS...`: the program of the native build, later under Wine the
+# variant's).
 headers=. defines=() system=()
 case $program in
 sqlite)
@@ -43,16 +41,15 @@ sqlite)
 lua)
     package=l/lua5.4/lua5.4_5.4.4.orig.tar.gz folder=lua-5.4.4
     sha256=164c7849653b80ae67bec4b7473b884bf5cc8d2dca05653475ec2ed27b9ebf61
-    library=(lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser
-        lstate lstring ltable ltm lundump lvm lzio lauxlib lbaselib lcorolib ldblib liolib
-        lmathlib loadlib loslib lstrlib ltablib lutf8lib linit)
-    library=("${library[@]/#/src/}") library=("${library[@]/%/.c}") programs=(lua:src/lua.c) ;;
+    library=(src/{lapi,lcode,lctype,ldebug,ldo,ldump,lfunc,lgc,llex,lmem,lobject,lopcodes,lparser}.c
+        src/{lstate,lstring,ltable,ltm,lundump,lvm,lzio,lauxlib,lbaselib,lcorolib,ldblib,liolib}.c
+        src/{lmathlib,loadlib,loslib,lstrlib,ltablib,lutf8lib,linit}.c) programs=(lua:src/lua.c) ;;
 zlib)
     package=z/zlib/zlib_1.2.13.dfsg.orig.tar.bz2 folder=zlib-1.2.13.dfsg
     sha256=71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1
-    library=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate
-        inftrees trees uncompr zutil)
-    library=("${library[@]/%/.c}") programs=(example:test/example.c minigzip:test/minigzip.c) ;;
+    library=({adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast}.c
+        {inflate,inftrees,trees,uncompr,zutil}.c)
+    programs=(example:test/example.c minigzip:test/minigzip.c) ;;
 cjson)
     package=c/cjson/cjson_1.7.15.orig.tar.gz folder=cJSON-1.7.15
     sha256=5308fd4bd90cef7aa060558514de6a1a4a0819974a26e6ed13973c5f624c24b2
@@ -74,14 +71,12 @@ zstd)
         lib/compress/zstd_{double_fast,fast,lazy,ldm,opt}.c lib/compress/zstdmt_compress.c
         lib/decompress/{huf_decompress,zstd_ddict,zstd_decompress,zstd_decompress_block}.c)
     programs=(zstd:programs/zstdcli.c,programs/util.c,programs/timefn.c,programs/fileio.c,programs/fileio_asyncio.c)
-    defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0
-        -DZSTD_DISABLE_ASM) ;;
+    defines=(-DZSTD_NOBENCH -DZSTD_NODICT -DZSTD_NOTRACE -DZSTD_LEGACY_SUPPORT=0 -DZSTD_DISABLE_ASM) ;;
 lz4)
     package=l/lz4/lz4_1.9.4.orig.tar.gz folder=lz4-1.9.4 headers=lib
     sha256=0b0e3aa07c8c063ddf40b082bdf7e37a1562bda40a0ff5272957f3e987e0e54b
     library=(lib/lz4.c lib/lz4hc.c lib/lz4frame.c lib/xxhash.c)
     programs=(lz4:programs/lz4cli.c,programs/lz4io.c,programs/bench.c,programs/datagen.c) ;;
-*) echo "realworld.sh: unknown program $program" >&2 && exit 1 ;;
 esac
 src=$work/source/$folder
 
@@ -125,28 +120,15 @@ run_lz4() {
 
 # Runs one stage once for all rows, whichever row comes first; the others wait for it. It runs
 # again when its key (what it was made from) has changed.
-once() {
-    local stamp=$work/$1.done key=$2
-    shift 2
+once() { # <stage> <key> <command...>
     exec 9>"$work/lock"
     flock 9
-    if [ "$(cat "$stamp" 2>/dev/null)" != "$key" ]; then
-        rm -f "$stamp"
-        "$@"
-        echo "$key" >"$stamp"
+    if [ "$(cat "$work/$1.done" 2>/dev/null)" != "$2" ]; then
+        rm -f "$work/$1.done"
+        "${@:3}"
+        echo "$2" >"$work/$1.done"
     fi
     flock -u 9
-}
-
-fetch() {
-    rm -rf "$work/source" && mkdir -p "$work/source"
-    tar -xf "$(fetch_source "$package" "$sha256")" -C "$work/source"
-    if [ $program = sqlite ]; then
-        # The one-file build of the library and of its shell, made by the package's own tools.
-        mkdir -p "$src/amalgamation"
-        (cd "$src/amalgamation" && ../configure --disable-tcl >configure.log 2>&1 &&
-            make sqlite3.c shell.c >make.log 2>&1)
-    fi
 }
 
 # The sources of a program (name:sources), and the objects of sources.
@@ -156,9 +138,19 @@ objects() { local s; for s in "$@"; do s=${s##*/}; echo "${s%.c}.obj"; done; }
 # fresh <folder>: made empty, and the current folder.
 fresh() { rm -rf "$1" && mkdir -p "$1" && cd "$1"; }
 
+# The sources unpacked, and the native build and its output.
 native() {
     local entry
+    fresh "$work/source"
+    tar -xf "$(fetch_source "$package" "$sha256")"
+    if [ $program = sqlite ]; then
+        # The one-file build of the library and of its shell, made by the package's own tools.
+        fresh "$src/amalgamation"
+        ../configure --disable-tcl >configure.log 2>&1
+        make sqlite3.c shell.c >make.log 2>&1
+    fi
     fresh "$work/native"
+    exe() { "$work/native/$1" "${@:2}"; }
     for entry in "${programs[@]}"; do
         gcc -O0 -w "${defines[@]}" -I"$src/$headers" -o "${entry%%:*}" $(sources "$entry") \
             "${library[@]/#/$src/}" -lm -lpthread -ldl
@@ -169,72 +161,51 @@ native() {
 # timed <what> <words...>: veldra on the words and the system libraries, its output in
 # build.log and its time in timings.txt as "<program> <machine> <what>".
 timed() {
-    local started=$(date +%s.%N) status=0
-    veldra -N "${TOOLCHAIN_WORDS[@]}" "${@:2}" "${system[@]}" >>build.log 2>&1 || status=$?
-    awk -v s="$started" -v e="$(date +%s.%N)" -v what="$program $machine $1" \
-        'BEGIN { printf "%s %.2fs\n", what, e - s }' >>"$VELDRA_REALWORLD_WORK/timings.txt"
-    return $status
+    local TIMEFORMAT="$program $machine $1 %2Rs"
+    { time veldra -N "${TOOLCHAIN_WORDS[@]}" "${@:2}" "${system[@]}" >>build.log 2>&1; } \
+        2>>"$VELDRA_REALWORLD_WORK/timings.txt"
 }
 
 # plain: the first program from all the sources (and once more from its objects, to time the
 # link alone), the others from theirs and the library's objects.
 plain() {
-    local entry name first=1
+    local entry=${programs[0]}
     fresh "$work/$machine-plain"
-    for entry in "${programs[@]}"; do
-        name=${entry%%:*}
-        if [ -n "$first" ]; then
-            timed build-from-sources "-O$name" $(sources "$entry") "${library[@]/#/$src/}"
-            timed link-plain "-O$name" $(objects $(sources "$entry") "${library[@]}")
-            first=
-        else
-            timed "build-$name" "-O$name" $(sources "$entry") $(objects "${library[@]}")
-        fi
+    timed build-from-sources "-O${entry%%:*}" $(sources "$entry") "${library[@]/#/$src/}"
+    timed link-plain "-O${entry%%:*}" $(objects $(sources "$entry") "${library[@]}")
+    for entry in "${programs[@]:1}"; do
+        timed "build-${entry%%:*}" "-O${entry%%:*}" $(sources "$entry") $(objects "${library[@]}")
     done
 }
 
+# The variant's programs from the plain build's objects: linked with the static runtime, or
+# against the library made a DLL (-K keeps its import library).
 link_variant() {
-    local entry
+    local entry libraries=($(objects "${library[@]}")) what=link-static flags=(-T)
     fresh "$dir"
     cp "$work/$machine-plain"/*.obj .
-    [ $variant != dll ] || timed link-dll -D -K "-O${program}lib" $(objects "${library[@]}")
-    for entry in "${programs[@]}"; do
-        if [ $variant = dll ]; then
-            timed link-exe-on-dll "-O${entry%%:*}" $(objects $(sources "$entry")) "${program}lib.lib"
-        else
-            timed link-static -T "-O${entry%%:*}" $(objects $(sources "$entry") "${library[@]}")
-        fi
-    done
-}
-
-# exe <name> <words...>: the program of the native build or, under Wine, of the variant's.
-exe() {
-    if [ "$mode" = native ]; then
-        "$work/native/$1" "${@:2}"
-    else
-        wine "$dir/$1.exe" "${@:2}"
+    if [ $variant = dll ]; then
+        timed link-dll -D -K "-O${program}lib" "${libraries[@]}"
+        libraries=("${program}lib.lib") what=link-exe-on-dll flags=()
     fi
+    for entry in "${programs[@]}"; do
+        timed $what "${flags[@]}" "-O${entry%%:*}" $(objects $(sources "$entry")) "${libraries[@]}"
+    done
 }
 
 # cl's own variable: the library's headers, for programs in a subfolder, and the defines.
 export CL="-I$src/$headers ${defines[*]}"
-once fetched $sha256 fetch
 # The native output again when this script (how the programs run) has changed.
 once native "$sha256 $(sha256sum <"$0" | cut -c1-16)" native
-dir=$work/$machine-$variant
 # The objects are made again when veldra or the toolchain has changed.
 once "$machine-plain" "$sha256 $(stat -c %Y "$VELDRA_PROGRAM" "$ref"/bin/* "$ref/lib/$machine"/*.lib \
     "$ref/include/$machine.yaml" | tr '\n' ' ')" plain
 [ $variant = plain ] || link_variant
 
-if [ $machine = x86 ] && ! wine32_ready; then
-    echo "linked; not run: $WINE32_WHY"
-    exit 77
-fi
-mkdir -p "$dir/run"
-cd "$dir/run"
+[ $machine != x86 ] || wine32_ready || { echo "linked; not run: $WINE32_WHY"; exit 77; }
+fresh "$dir/run"
 export WINEPATH="Z:$ref/lib/$machine;Z:$dir"
-mode=wine
+exe() { wine "$dir/$1.exe" "${@:2}"; }
 (set +e; "run_$program"; echo "status $?") 2>&1 | tr -d '\r' >output.txt
 diff -u "$work/native/expected.txt" output.txt
 echo "$program $machine $variant: the same output as the native build ($(wc -l <output.txt) lines)"

@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -161,15 +159,12 @@ TEST(Run, WorkedCommandLines) {
          "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  " + kLnk +
          " -out:main.exe -map:main.map zorun32.lib msvcrt.lib " + kSystem}, .out = ""},
         {.args = "-K -D main.obj", .children = {"tessor /N /FS /S /Dmain.def main.obj",
-         "tessor /LIST:RTS /Ovdrlst.obj main.obj",
-         kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  zorun32.lib msvcrt.lib kernel32.lib  "
-         "-def:main.def"},
-         .removed = Lines{}},
+         "tessor /LIST:RTS /Ovdrlst.obj main.obj", kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  "
+         "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"}, .removed = Lines{}},
         // The user's module-definition file is no temporary.
-        {.args = "-D first.def main.obj main.def",
-         .children = {names("/FS /S  main.def main.obj"), kList, kDll},
-         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
-                          "vdrlst00012A3F.obj"}},
+        {.args = "-D first.def main.obj main.def", .children = {names("/FS /S  main.def main.obj"),
+         kList, kDll}, .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
+                                        "vdrlst00012A3F.obj"}},
     });
 }
 
@@ -190,8 +185,8 @@ TEST(Run, RarerCombinations) {
          "-nodefaultlib  vdrlds.obj main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{}, .out = ""},
         {.args = "-ufirst -bfmd -t -ifoo -ubar main.obj a.cbl", .children = {"cobol a.cbl use(bar);",
-         names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"),
-         link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
+         names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"), link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " +
+         kSystem)}},
         // The symbol-list warnings come after the whole scan, -I before -X.
         {.args = "-Xbar -Ifoo main.obj", .children = {kMain, kExe},
          .out = kBanner + "\nWARNING: option -I ignored because option -T not specified\n\n"
@@ -202,8 +197,8 @@ TEST(Run, RarerCombinations) {
          "-machine:ix86   app.res -out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
         {.args = "-T -D -P1 @resp app.res a.c", .children = {"cl -c -D_ALPHA_=1 -DWIN32 -MD a.c",
-         names("/P1 /S /BBS /Dresp.def @resp.lnk a.obj"),
-         "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha  " + kLnk +
+         names("/P1 /S /BBS /Dresp.def @resp.lnk a.obj"), "link -subsystem:console -dll -entry:LibMain "
+         "-nodefaultlib -machine:alpha  " + kLnk +
          " app.res -out:resp.dll  zorun32s.lib msvcrt.lib " + kSystem + " -def:resp.def"},
          .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
         // "@" and any extension: a response file for the names tool, the output named
@@ -217,8 +212,8 @@ TEST(Run, RarerCombinations) {
         // A drive prefix ends at ":", as a directory at "\\"; "/" separates directories on
         // POSIX only.
         {.args = "-L C:main.obj d:util.c", .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd d:util.c",
-         names("/FS /S /MMAIN C:main.obj util.obj"),
-         kConsole + "  " + kLnk + " -out:main.exe -map:main.map zorun32.lib msvcrt.lib kernel32.lib "}},
+         names("/FS /S /MMAIN C:main.obj util.obj"), kConsole + "  " + kLnk + " -out:main.exe -map:main.map "
+         "zorun32.lib msvcrt.lib kernel32.lib "}},
         {.args = "sub/a.obj",
          .children = {names(kPosix ? "/FS /S /MA sub/a.obj" : "/FS /S /MSUB/A sub/a.obj"),
                       link(kLnk, kPosix ? "a.exe" : "sub/a.exe")},
@@ -313,8 +308,7 @@ TEST(Run, SearchPaths) {
                       kList + " zoprinfo.obj", kDll},
          .removed = kDllRemoved, .files = {"lib/zoprinfo.obj"}},
         {.args = "-P3 main.obj", .children = {p3 + " zoprinfo.obj", amd64},
-         .env = {{"LIB", "info"}, {"LIB64", "lib"}}, .files = {"info/zoprinfo.obj"},
-         .settings = {"LIB=lib"}},
+         .env = {{"LIB", "info"}, {"LIB64", "lib"}}, .files = {"info/zoprinfo.obj"}, .settings = {"LIB=lib"}},
         // A linker of a target other than ix86 is looked for along ZELBIND64 (found there: end
         // to end), then as other programs; the ix86 linker never along ZELBIND64.
         {.args = "-P3 main.obj", .children = {p3, amd64}, .env = {{"ZELBIND64", "nowhere"}},
@@ -324,14 +318,12 @@ TEST(Run, SearchPaths) {
          .env = {{"ZELBIND64", "nowhere"}}, .lookups = zelbind},
         {.args = "-P2 main.obj", .children = {names("/P2 /FS /S /MMAIN main.obj"),
          kConsole + " -machine:ia64  " + kLnk + " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib "
-         "kernel32.lib "},
-         .env = {{"ZELBIND64", "nowhere"}}, .lookups = zelbind},
+         "kernel32.lib "}, .env = {{"ZELBIND64", "nowhere"}}, .lookups = zelbind},
         {.args = "main.obj", .children = {kMain, kExe}, .env = {{"ZELBIND64", "my tools"}},
          .files = {"my tools/link"}, .lookups = {"tessor", "link"}},
         // Found whatever the length of its full path on POSIX (quoted, its quote doubled);
         // Windows's search gives up.
-        {.args = "-P3 main.obj",
-         .children = {p3, kPosix ? "\"" + z + "\"/link\"" + amd64.substr(4) : amd64},
+        {.args = "-P3 main.obj", .children = {p3, kPosix ? "\"" + z + "\"/link\"" + amd64.substr(4) : amd64},
          .env = {{"ZELBIND64", z.c_str()}}, .files = {z + "/link"}},
     });
 }
@@ -392,9 +384,8 @@ TEST(Run, NameLimits) {
         // "." has no extension: "..obj", whose stem and main entry name are "."; ".obj" is no
         // object either.
         {.args = ".", .children = {names("/FS /S /M. ..obj"), link(kLnk, "..exe")}, .removed = gone(".")},
-        {.args = "-S .obj",
-         .children = {names("/FS /M.OBJ .obj.obj"), link("vdrlds00012A3F.obj .obj.obj", ".obj.exe")},
-         .removed = gone(".obj", false)},
+        {.args = "-S .obj", .children = {names("/FS /M.OBJ .obj.obj"),
+         link("vdrlds00012A3F.obj .obj.obj", ".obj.exe")}, .removed = gone(".obj", false)},
     });
     // clang-format on
 }
@@ -404,6 +395,7 @@ TEST(Run, NameLimits) {
 TEST(Run, CompanionLists) {
     using namespace std::string_literals;
     const std::string a251(251, 'a'), a252(252, 'a'), a255(255, 'a'), a256(256, 'a');
+    // clang-format off
     const struct {
         std::string list;
         std::string objects; // what the names tool gets behind main.obj; "-": no names step
@@ -422,21 +414,18 @@ TEST(Run, CompanionLists) {
         {.list = "-V @resp /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" @ \"@a b\"",
          .objects = " -V.obj @resp.lnk /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" "
                     "@.lnk \"@a b.lnk\""},
-        {.list = "\"" + a251 + " b.cbl\"",
-         .objects = " \"" + a251 + " b.obj\"",
+        {.list = "\"" + a251 + " b.cbl\"", .objects = " \"" + a251 + " b.obj\"",
          .compiled = {"cobol \"" + a251 + " b.cbl\";"}},
         // One more and the compiler's line cannot hold the name's token form.
-        {.list = "\"" + a252 + " b.cbl\"",
-         .objects = "-",
+        {.list = "\"" + a252 + " b.cbl\"", .objects = "-",
          .out = error(12, "Generated command line too long")},
-        {.list = a255 + " " + a255 + ".cbl",
-         .objects = " " + a255 + ".obj " + a255 + ".obj",
+        {.list = a255 + " " + a255 + ".cbl", .objects = " " + a255 + ".obj " + a255 + ".obj",
          .compiled = {"cobol " + a255 + ".cbl;"}},
-        {.list = a256 + " " + a256 + ".obj b.obj",
-         .objects = " b.obj",
-         .out = error(3, "Invalid file name :  " + a256) +
-                "ERROR: (3) Invalid file name :  " + a256 + ".obj\n"},
+        {.list = a256 + " " + a256 + ".obj b.obj", .objects = " b.obj",
+         .out = error(3, "Invalid file name :  " + a256) + "ERROR: (3) Invalid file name :  " + a256 +
+                ".obj\n"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
         fakePlatform.contents["main.eom"] = c.list;

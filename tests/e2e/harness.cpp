@@ -142,11 +142,9 @@ static void runCase(const Case& c, const Env& common) {
 // A program that holds text cannot be started; memcheck cannot hand that failure back to the
 // program, so such a case runs natively only.
 static bool startsNoProgram(const Case& c) {
-    for (const std::string& entry : c.have)
-        if (const size_t star = entry.find("*=");
-            star != std::string::npos && entry[star + 2] != '/')
-            return true;
-    return false;
+    return std::any_of(c.have.begin(), c.have.end(), [](const std::string& entry) {
+        return entry.find("*=") != std::string::npos && entry[entry.find("*=") + 2] != '/';
+    });
 }
 
 void runCases(const std::vector<Case>& cases, const Env& common) {

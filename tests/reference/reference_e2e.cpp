@@ -89,9 +89,10 @@ const std::string& wine32Why() {
 }
 
 // A link's environment for `machine`, the scripts' toolchain_env with veldra's folder first on
-// PATH; veldra's word for the machine ($P) and a C compile's words for it ($CL).
+// PATH; what a step's words $P (veldra's for the machine) and $CL (a C compile's) stand for.
 struct Toolchain {
-    Words envp, words, cl;
+    Words envp;
+    std::map<std::string, Words> words;
 };
 const Toolchain& toolchain(const std::string& machine) {
     static std::map<std::string, Toolchain> made;
@@ -99,16 +100,15 @@ const Toolchain& toolchain(const std::string& machine) {
     if (!t.envp.empty())
         return t;
     const std::string program = setting("VELDRA_PROGRAM");
-    withScripts("toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 && printf 'P=%s\\0CL=cl "
+    withScripts("toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 && printf '$P=%s\\0$CL=cl "
                 "-c %s -MD\\0' \"${TOOLCHAIN_WORDS[*]}\" \"${MACHINE_DEFINES[*]}\"",
                 machine + ".env",
                 {setting("VELDRA_REFERENCE"), machine, program.substr(0, program.rfind('/'))});
     std::istringstream in(slurp(setting("VELDRA_REFERENCE_WORK") + "/" + machine + ".env"));
     for (std::string entry; std::getline(in, entry, '\0');)
-        if (entry.rfind("P=", 0) == 0)
-            t.words = splitWords(entry.substr(2));
-        else if (entry.rfind("CL=", 0) == 0)
-            t.cl = splitWords(entry.substr(3));
+        if (entry[0] == '$')
+            t.words[entry.substr(0, entry.find('='))] =
+                splitWords(entry.substr(entry.find('=') + 1));
         else
             t.envp.push_back(entry);
     return t;
@@ -129,8 +129,7 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const fs::path& from : {sources, sources / "../cobol"})
-        for (const auto& entry : fs::directory_iterator(from))
-            fs::copy(entry.path(), dir + "/" + entry.path().filename().string());
+        fs::copy(from, dir);
     for (const auto& [name, text] : c.files)
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
@@ -150,12 +149,10 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
         Words words;
-        for (const std::string& word : splitWords(step.substr(fails)))
-            if (word == "$P" || word == "$CL")
-                words.insert(words.end(), (word == "$P" ? link.words : link.cl).begin(),
-                             (word == "$P" ? link.words : link.cl).end());
-            else
-                words.push_back(word);
+        for (const std::string& word : splitWords(step.substr(fails))) {
+            const Words& more = link.words.count(word) ? link.words.at(word) : Words{word};
+            words.insert(words.end(), more.begin(), more.end());
+        }
         const int status = run(words, "steps.log");
         said += readText(dir + "/steps.log");
         ASSERT_EQ(status != 0, fails) << step << "\n" << said;
@@ -175,9 +172,7 @@ TEST_P(ReferenceLink, LinksAndRuns) {
         << present.at(0) << " is no " << format << " image";
     if (x86 && !wine32Why().empty())
         GTEST_SKIP() << "not run: " << wine32Why();
-    Words wine = splitWords(c.run);
-    wine.insert(wine.begin(), "wine");
-    const int status = run(wine, "run.log", dir + "/run.err");
+    const int status = run(splitWords("wine " + c.run), "run.log", dir + "/run.err");
     EXPECT_EQ(readText(dir + "/run.log"), c.out) << readText(dir + "/run.err");
     EXPECT_EQ(status, c.status);
     if (c.native.empty())

@@ -43,9 +43,7 @@ std::string needs(const char* what, const char* letter) {
 // The four tools on the program path, msvcrt.lib in "lib", LIB naming "lib", process id 12A3F.
 FakePlatform standardPlatform() {
     FakePlatform fake;
-    for (const char* tool : {"cobol", "cl", "tessor", "link"})
-        fake.files.insert(std::string("bin/") + tool);
-    fake.files.insert("lib/msvcrt.lib");
+    fake.files = {"bin/cobol", "bin/cl", "bin/tessor", "bin/link", "lib/msvcrt.lib"};
     fake.environment["LIB"] = "lib";
     return fake;
 }

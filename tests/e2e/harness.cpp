@@ -70,11 +70,10 @@ static void runCase(const Case& c, const Env& common) {
     std::string top = fs::temp_directory_path() / "veldra-XXXXXX";
     ASSERT_NE(mkdtemp(top.data()), nullptr);
     const std::string dir = fs::canonical(top).string() + "/w", search = wine ? "WINEPATH" : "PATH";
-    Env env = {{"LANG", "C"},
-               {"LIB", "%D/lib"},
-               {"XDG_CONFIG_HOME", "%D/c"},
-               {"VELDRA_STANDIN_LOG", "%D/../log"},
-               {"TOOLS", "%T;" + setting(search)}};
+    // clang-format off
+    Env env = {{"LANG", "C"}, {"LIB", "%D/lib"}, {"XDG_CONFIG_HOME", "%D/c"},
+               {"VELDRA_STANDIN_LOG", "%D/../log"}, {"TOOLS", "%T;" + setting(search)}};
+    // clang-format on
     Words argv = {setting("VELDRA_PROGRAM")};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     // Under memcheck any error is exit status 99, which no case expects.

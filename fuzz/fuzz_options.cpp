@@ -31,11 +31,10 @@ std::string settings() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data),
                      strnlen(reinterpret_cast<const char*>(data), size));
-    const size_t textLength = text.size();
     resetFuzzRunState();
     const bool group = text[0] == '-' || text[0] == '/';
     // A whole line is scanned behind the program's name.
-    const int nameLength = group ? 0 : scanToken(scanCopy, text.c_str(), nullptr, textLength, 0);
+    const int nameLength = group ? 0 : scanToken(scanCopy, text.c_str(), nullptr, text.size(), 0);
     if (!group && nameLength == 0)
         return 0; // a fatal error in the main sequence
     const char* line = text.c_str() + nameLength;

@@ -50,14 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // child's command line split on POSIX gives the text back as one argument.
     std::vector<char> word(room, 'Z');
     const int quoted = scanToken(scanQuote, text, word.data(), sourceLength, capacity);
-    std::vector<std::string> words;
     if (quoted > 0 && capacity != 0) {
         FUZZ_CHECK(quoted <= tokenLimit);
         std::vector<char> back(tokenScratchSize);
         FUZZ_CHECK(scanToken(scanCopy, word.data(), back.data(), quoted, -1) == quoted);
         FUZZ_CHECK(whole == back.data());
-        words = commandWords(std::string(word.data(), quoted));
-        FUZZ_CHECK(words == std::vector<std::string>{whole});
+        FUZZ_CHECK(commandWords(std::string(word.data(), quoted)) ==
+                   std::vector<std::string>{whole});
     }
 
     // A walk through the text as a ";" list ends, every item within its room.
@@ -72,24 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The argv rebuilt into one line splits back into itself; the driver reads it back word
     // by word through the copy rules as far as the arguments have at most 259 characters.
     std::vector<std::string> arguments(1);
-    for (size_t i = 4; i < size; ++i) {
+    for (size_t i = 4; i < size; ++i)
         if (data[i] == 0)
             arguments.emplace_back();
         else
             arguments.back() += static_cast<char>(data[i]);
-    }
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(&argument[0]);
-    std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
+    const std::string line = buildCommandLine(static_cast<int>(argv.size()), argv.data());
     FUZZ_CHECK(commandWords(line) == arguments);
-    const size_t lineLength = line.size();
     position = line.c_str();
     for (size_t i = 0; i < arguments.size() && arguments[i].size() <= tokenLimit; ++i) {
         while (*position == ' ')
             ++position;
         char copy[tokenScratchSize];
-        const int span = scanToken(scanCopy, position, copy, line.c_str() + lineLength - position,
+        const int span = scanToken(scanCopy, position, copy, line.c_str() + line.size() - position,
                                    tokenScratchSize);
         FUZZ_CHECK(span > 0 && arguments[i] == copy);
         position += span;

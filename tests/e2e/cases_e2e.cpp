@@ -16,30 +16,28 @@ using namespace e2e;
 
 const std::string kNoTessor = error(8, "Cannot execute program :  tessor");
 
+// Each table below: a case a row or two.
 TEST(SpineE2e, UsageAndErrors) {
+    // clang-format off
     runCases({
         // Nothing to link: message 100, the usage line and the option help, status 0.
         {.args = {"-V"}, .out = B + "\nERROR: Object or source file name required\n" + usage()},
         // Wine passes a lone double quote as it stands: the command line ends inside quotes.
-        {.args = {},
-         .out = error(5, "Illegal command line specified") + usage(false),
-         .status = 8,
-         .env = {{"VELDRA_STANDIN_LAUNCH", "%T/../veldra.exe prog.cbl \"a.obj"}},
-         .skip = !wine},
+        {.args = {}, .out = error(5, "Illegal command line specified") + usage(false), .status = 8,
+         .env = {{"VELDRA_STANDIN_LAUNCH", "%T/../veldra.exe prog.cbl \"a.obj"}}, .skip = !wine},
         // An empty argument is an empty name: ".obj", whose empty main entry name has no token
         // form.
         {.args = {""}, .out = error(12, "Generated command line too long"), .status = 8},
         // An argument holding a double quote and a blank reads back as one name with them (POSIX).
         {.args = {"a\"b c.obj"},
          .children = {names("/FS /S /M\"A\"\"B C\" \"a\"\"b c.obj\""), lnk("\"a\"\"b c.exe\"")},
-         .made = {"a\"b c.exe"},
-         .skip = wine},
+         .made = {"a\"b c.exe"}, .skip = wine},
         // A lone double quote as the directives name: the command line quotes it as """",
         // which the child reads back as one double quote.
-        {.args = {"-U\"", "x.cbl"},
-         .children = {"cobol x.cbl \"use(\"\");\"", names("/FS /S /MX x.obj"), lnk("x.exe")},
-         .made = {"x.obj", "x.exe"}},
+        {.args = {"-U\"", "x.cbl"}, .children = {"cobol x.cbl \"use(\"\");\"", names("/FS /S /MX x.obj"),
+         lnk("x.exe")}, .made = {"x.obj", "x.exe"}},
     });
+    // clang-format on
 }
 
 // Windows takes at most 32,767 characters with the terminator: error 8, nothing lost. POSIX
@@ -56,12 +54,13 @@ TEST(FaultsE2e, LongCommandLines) {
             more += " r" + std::to_string(i) + ".res";
         more += " " + std::string(rest - more.size() - 5, 'z') + ".res";
         const bool tooLong = wine && length == 32767;
+        // clang-format off
         runCases({{.args = {"-E", "prog.obj"},
-                   .out = tooLong ? error(8, "Cannot execute program :  link") : B,
-                   .status = tooLong ? 8 : 0,
+                   .out = tooLong ? error(8, "Cannot execute program :  link") : B, .status = tooLong ? 8 : 0,
                    .children = tooLong ? Words{prog} : Words{prog, head + more + tail},
                    .made = tooLong ? Words{"vdrlds%P.obj", "vdrlds%P.lnk"} : Words{"prog.exe"},
                    .have = {"prog.obj", "prog.eom=" + more}}});
+        // clang-format on
     }
 }
 
@@ -84,17 +83,17 @@ TEST(MultibyteE2e, NamesAndMessages) {
                         .c_str());
     const std::string refused = error(6, "無効なコマンド行オプションが指定されました") +
                                 "使用法: " + usage(false).substr(7);
+    // clang-format off
     const std::vector<Case> cases = {
         // Output, main entry and map names come from the part behind the real backslash.
         {.args = {"-L", "dir\\表.obj"},
-         .children = {names("/FS /S /M表 dir\\表.obj"), lnk("表.exe -map:表.map")},
-         .made = {"表.exe"}},
+         .children = {names("/FS /S /M表 dir\\表.obj"), lnk("表.exe -map:表.map")}, .made = {"表.exe"}},
         // Upper case by whole characters: trail byte 0x61 stays, full-width letters change.
-        {.args = {"ｘ病.obj"},
-         .children = {names("/FS /S /MＸ病 ｘ病.obj"), lnk("ｘ病.exe")},
+        {.args = {"ｘ病.obj"}, .children = {names("/FS /S /MＸ病 ｘ病.obj"), lnk("ｘ病.exe")},
          .made = {"ｘ病.exe"}},
         {.args = {"-Y"}, .out = refused, .status = 8},
     };
+    // clang-format on
     runCases(cases, {{"LANG", "ja_JP.UTF-8"}, {"WINEPREFIX", prefix}});
 }
 
@@ -107,78 +106,58 @@ TEST(RunnerE2e, LookupAndStart) {
                               " -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64 "
                               "@vdrlds%P.lnk -out:main.exe zorun32.lib msvcrt.lib "
                               "bufferoverflowu.lib kernel32.lib";
+    // clang-format off
     const std::vector<Case> cases = {
         // Nothing along the path.
-        {.args = {"b.obj"},
-         .out = error(7, "Cannot find program :  tessor"),
-         .status = 8,
+        {.args = {"b.obj"}, .out = error(7, "Cannot find program :  tessor"), .status = 8,
          .env = {{"TOOLS", "%D/bin"}}},
         // The first tessor along the path is no program.
         {.args = {"b.obj"}, .out = kNoTessor, .status = 8, .have = {"bad/tessor*=x"}},
         // Without execute permission (POSIX) or ".exe" (Windows) a file is no candidate.
         {.args = {"b.obj"}, .children = linked, .made = {"b.exe"}, .have = {"bad/tessor=x"}},
         // A directory is no candidate on POSIX; Windows takes it and cannot start it.
-        {.args = {"b.obj"},
-         .out = wine ? kNoTessor : B,
-         .status = wine ? 8 : 0,
-         .children = wine ? Words{} : linked,
-         .made = wine ? Words{} : Words{"b.exe"},
+        {.args = {"b.obj"}, .out = wine ? kNoTessor : B, .status = wine ? 8 : 0,
+         .children = wine ? Words{} : linked, .made = wine ? Words{} : Words{"b.exe"},
          .have = {"bad/tessor*=/"}},
         // Found, then not startable (its interpreter is gone): no second search, no shell.
-        {.args = {"b.obj"},
-         .out = kNoTessor,
-         .status = 8,
-         .have = {"bad/tessor*=#!/gone\n"},
-         .skip = wine},
+        {.args = {"b.obj"}, .out = kNoTessor, .status = 8, .have = {"bad/tessor*=#!/gone\n"}, .skip = wine},
         // POSIX finds a tool and a library whatever the length of their full paths.
-        {.args = {"b.obj"},
-         .children = linked,
-         .made = {"b.exe"},
+        {.args = {"b.obj"}, .children = linked, .made = {"b.exe"},
          .have = {deep + "/tessor*", far + "/msvcrt.lib"},
-         .env = {{"TOOLS", "%D/" + deep + ";%T"}, {"LIB", far}},
-         .skip = wine},
+         .env = {{"TOOLS", "%D/" + deep + ";%T"}, {"LIB", far}}, .skip = wine},
         // The linker of a target other than ix86 (-Px: amd64, the machine it runs on) along
         // ZELBIND64, under its full path.
-        {.args = {"-Px", "main.obj"},
-         .children = {names("/P3 /FS /S /MMAIN main.obj"), amd64},
-         .made = {"main.exe"},
-         .have = {"my tools/link*"},
-         .env = {{"ZELBIND64", "%D/nowhere;%D/my tools"}}},
+        {.args = {"-Px", "main.obj"}, .children = {names("/P3 /FS /S /MMAIN main.obj"), amd64},
+         .made = {"main.exe"}, .have = {"my tools/link*"}, .env = {{"ZELBIND64", "%D/nowhere;%D/my tools"}}},
     };
+    // clang-format on
     runCases(cases, {{"TOOLS", "%D/bad;%T"}});
 }
 
 TEST(RunnerE2e, EndsAndTheFilesTheyLeave) {
     const std::string verbose = names("/FS /V /S /MA a.obj");
+    // clang-format off
     runCases({
         // A crashed linker: SIGSEGV gives 128 + 11 on POSIX; under Windows the access
         // violation's code 0xC0000005 is the status, of which Wine's exit keeps the low byte.
-        {.args = {"a.obj"},
-         .status = wine ? 5 : 139,
-         .children = {names("/FS /S /MA a.obj"), lnk("a.exe")},
+        {.args = {"a.obj"}, .status = wine ? 5 : 139, .children = {names("/FS /S /MA a.obj"), lnk("a.exe")},
          .env = {{"VELDRA_STANDIN_CRASH_LINK", "1"}}},
         // Killed from outside: by signal n on POSIX, with exit code n on Windows (where "/"
         // opens an option group too).
         {.args = {wine ? "/V" : "-V", "a.obj"},
          .out = B + "Executing:" + verbose + "\n\n\nlink finished with errors\n",
-         .status = wine ? 15 : 143,
-         .children = {verbose},
-         .env = {{"VELDRA_STANDIN_KILL_TESSOR", "15"}}},
+         .status = wine ? 15 : 143, .children = {verbose}, .env = {{"VELDRA_STANDIN_KILL_TESSOR", "15"}}},
         // Output into a pipe that is closed is lost; the link, the clean-up and the status stay.
-        {.args = {"-V", "a.obj"},
-         .out = "",
-         .children = {verbose, lnk("a.exe")},
-         .made = {"a.exe"},
+        {.args = {"-V", "a.obj"}, .out = "", .children = {verbose, lnk("a.exe")}, .made = {"a.exe"},
          .env = {{"STDOUT", "-"}}},
         // A failing linker's status passes through. The clean-up removes what the run names
         // whether it was made or not, nothing else.
-        {.args = {"a.obj"},
-         .status = 5,
-         .children = {names("/FS /S /MA a.obj"), lnk("a.exe")},
+        {.args = {"a.obj"}, .status = 5, .children = {names("/FS /S /MA a.obj"), lnk("a.exe")},
          .made = {"a.exe"},
          .have = {"a.def", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj", "vdrldsFFFFFFF1.obj"},
          .env = {{"VELDRA_STANDIN_NOFILES_TESSOR", "1"}, {"VELDRA_STANDIN_EXIT_LINK", "5"}}},
     });
+    // clang-format on
 }
 
 // The reference toolchain's tessor, first on the path, on objects it cannot read: a missing
@@ -186,14 +165,14 @@ TEST(RunnerE2e, EndsAndTheFilesTheyLeave) {
 // failed. Root reads a file without read permission.
 TEST(TessorE2e, ObjectsItCannotRead) {
     const std::string cannot = B + "tessor: x.obj: cannot read\n";
-    runCases(
-        {{.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj/keep"}},
-         {.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj!"}, .skip = !geteuid()},
-         {.args = {"x.obj"},
-          .out = B + "tessor: x.obj does not exist: its compile probably failed (see the "
-                     "messages above)\n",
-          .status = 1}},
-        {{"TOOLS", "%T/../tools/tessor;%T"}});
+    // clang-format off
+    runCases({
+        {.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj/keep"}},
+        {.args = {"x.obj"}, .out = cannot, .status = 1, .have = {"x.obj!"}, .skip = !geteuid()},
+        {.args = {"x.obj"}, .out = B + "tessor: x.obj does not exist: its compile probably failed (see the "
+                                       "messages above)\n", .status = 1},
+    }, {{"TOOLS", "%T/../tools/tessor;%T"}});
+    // clang-format on
 }
 
 // A registry setting replaces a variable set before the start, and VEZIDU_PARSED=True reaches
@@ -220,14 +199,13 @@ TEST(RegistryE2e, SettingsReachTheChildren) {
                               "\"QE\"=\"maker\"\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Quenlow" +
                               key + "]\r\n\"LIB\"=\"lib\"\r\n";
-    const Case found = {
-        .args = {"main.obj"},
-        .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
-        .made = {"main.exe"},
-        .have = {"c/" + store},
-        .env = {{"LIB", "%D/nowhere"},
-                {"QE", ""},
-                {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QE,QV,EVENT"}}};
+    // clang-format off
+    const Case found = {.args = {"main.obj"},
+                        .children = {names("/FS /S /MMAIN main.obj") + seen, lnk("main.exe") + seen},
+                        .made = {"main.exe"}, .have = {"c/" + store},
+                        .env = {{"LIB", "%D/nowhere"}, {"QE", ""},
+                                {"VELDRA_STANDIN_ENV", "VEZIDU_PARSED,QE,QV,EVENT"}}};
+    // clang-format on
     // POSIX: HKEY_CURRENT_USER under $XDG_CONFIG_HOME when that is absolute, else $HOME/.config.
     Case home = found;
     home.have = {"h/.config/" + store};
@@ -245,10 +223,8 @@ TEST(SlowE2e, HugeCompanionList) {
     std::string huge;
     for (int i = 0; i < (wine ? 200000 : 900000); ++i)
         huge += "n" + std::to_string(100000 + i) + ".obj\n";
-    runCases({{.args = {"-E", "main.obj"},
-               .out = kNoTessor,
-               .status = 8,
-               .children = {"cobol last.cbl;"},
-               .made = {"last.obj"},
-               .have = {"main.eom=" + huge + "last.cbl"}}});
+    // clang-format off
+    runCases({{.args = {"-E", "main.obj"}, .out = kNoTessor, .status = 8, .children = {"cobol last.cbl;"},
+               .made = {"last.obj"}, .have = {"main.eom=" + huge + "last.cbl"}}});
+    // clang-format on
 }

@@ -70,11 +70,10 @@ static void runCase(const Case& c, const Env& common) {
     std::string top = fs::temp_directory_path() / "veldra-XXXXXX";
     ASSERT_NE(mkdtemp(top.data()), nullptr);
     const std::string dir = fs::canonical(top).string() + "/w", search = wine ? "WINEPATH" : "PATH";
-    Env env = {{"LANG", "C"},
-               {"LIB", "%D/lib"},
-               {"XDG_CONFIG_HOME", "%D/c"},
-               {"VELDRA_STANDIN_LOG", "%D/../log"},
-               {"TOOLS", "%T;" + setting(search)}};
+    // clang-format off
+    Env env = {{"LANG", "C"}, {"LIB", "%D/lib"}, {"XDG_CONFIG_HOME", "%D/c"},
+               {"VELDRA_STANDIN_LOG", "%D/../log"}, {"TOOLS", "%T;" + setting(search)}};
+    // clang-format on
     Words argv = {setting("VELDRA_PROGRAM")};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     // Under memcheck any error is exit status 99, which no case expects.
@@ -142,11 +141,9 @@ static void runCase(const Case& c, const Env& common) {
 // A program that holds text cannot be started; memcheck cannot hand that failure back to the
 // program, so such a case runs natively only.
 static bool startsNoProgram(const Case& c) {
-    for (const std::string& entry : c.have)
-        if (const size_t star = entry.find("*=");
-            star != std::string::npos && entry[star + 2] != '/')
-            return true;
-    return false;
+    return std::any_of(c.have.begin(), c.have.end(), [](const std::string& entry) {
+        return entry.find("*=") != std::string::npos && entry[entry.find("*=") + 2] != '/';
+    });
 }
 
 void runCases(const std::vector<Case>& cases, const Env& common) {

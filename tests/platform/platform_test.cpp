@@ -5,10 +5,9 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/message_ids.h"
@@ -84,20 +83,16 @@ TEST(Platform, MessageLanguage) {
     const std::string english = "Illegal command line specified";
     const std::string sjis = "\x83\x52\x83\x7d\x83\x93\x83\x68\x8d\x73\x82\xaa\x95\x73\x90\xb3"
                              "\x82\xc5\x82\xb7";
-    const struct {
-        const char* locale;
-        bool japanese;
-    } cases[] = {
-        {.locale = "ja_JP.SJIS", .japanese = true}, {.locale = "ja", .japanese = true},
-        {.locale = "ja_KR", .japanese = true},      {.locale = "ja@euro", .japanese = true},
-        {.locale = "jam", .japanese = false},       {.locale = "en_JP", .japanese = false},
-        {.locale = "j", .japanese = false},         {.locale = "C", .japanese = false},
+    // Each locale, and whether its texts are Japanese.
+    const std::pair<const char*, bool> cases[] = {
+        {"ja_JP.SJIS", true}, {"ja", true},     {"ja_KR", true}, {"ja@euro", true},
+        {"jam", false},       {"en_JP", false}, {"j", false},    {"C", false},
     };
-    for (const auto& c : cases) {
-        ASSERT_NE(nullptr, std::setlocale(LC_ALL, c.locale)) << c.locale;
+    for (const auto& [locale, japanese] : cases) {
+        ASSERT_NE(nullptr, std::setlocale(LC_ALL, locale)) << locale;
         char text[256];
         platformLoadString(msgIllegalCommandLine, text, sizeof text);
-        EXPECT_EQ(c.japanese ? sjis : english, text) << c.locale;
+        EXPECT_EQ(japanese ? sjis : english, text) << locale;
     }
     // A Japanese locale that is not installed still counts, named by LC_ALL, else LC_MESSAGES,
     // else LANG; its texts are then UTF-8.
@@ -145,11 +140,10 @@ TEST(Platform, CommandWords) {
         {"veldra \"\" a.obj", {"veldra", "", "a.obj"}, true},
         {"veldra \" \"\" \"x", {"veldra", " \" x"}, true},
     };
-    for (const auto& c : cases) {
+    for (auto c : cases) {
         EXPECT_EQ(c.words, commandWords(c.line)) << c.line;
-        std::vector<std::string> words = c.words;
         std::vector<char*> argv;
-        for (std::string& word : words)
+        for (std::string& word : c.words)
             argv.push_back(&word[0]);
         if (c.rebuilt) {
             EXPECT_EQ(c.line, buildCommandLine(static_cast<int>(argv.size()), argv.data()));

@@ -35,10 +35,11 @@ struct Case {
     Words steps;
     std::string said = {};          // text that the steps' output must hold ("" for none)
     std::string out = {};           // the whole output of `run`
-    Words present = {"main.exe"};   // files left in the folder (shell patterns), and not:
+    Words present = {};             // files left in the folder (shell patterns; none given:
+                                    // the program `run` runs), and not:
     Words absent = {};              // "vdrl*" are the names tool's files, removed after a link
-    std::string run = "main.exe x"; // then run under Wine: program and arguments ("" for none)
-    int status = 7;                 // its exit code
+    std::string run = "main.exe x"; // then run under Wine: program and arguments
+    int status = 0;                 // its exit code
     bool runtime = true;            // WINEPATH names lib/<machine>, where zorun32.dll lies
     On on = On::x64;                // x86: the image is PE32 (else PE32+), run under 32-bit Wine
     Words native = {};              // a native build, whose last command's output and status
@@ -88,9 +89,10 @@ const std::string& wine32Why() {
 }
 
 // A link's environment for `machine`, the scripts' toolchain_env with veldra's folder first on
-// PATH; veldra's word for the machine ($P) and a C compile's words for it ($CL).
+// PATH; what a step's words $P (veldra's for the machine) and $CL (a C compile's) stand for.
 struct Toolchain {
-    Words envp, words, cl;
+    Words envp;
+    std::map<std::string, Words> words;
 };
 const Toolchain& toolchain(const std::string& machine) {
     static std::map<std::string, Toolchain> made;
@@ -98,16 +100,15 @@ const Toolchain& toolchain(const std::string& machine) {
     if (!t.envp.empty())
         return t;
     const std::string program = setting("VELDRA_PROGRAM");
-    withScripts("toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 && printf 'P=%s\\0CL=cl "
+    withScripts("toolchain_env \"$1\" \"$2\" && PATH=$3:$PATH && env -0 && printf '$P=%s\\0$CL=cl "
                 "-c %s -MD\\0' \"${TOOLCHAIN_WORDS[*]}\" \"${MACHINE_DEFINES[*]}\"",
                 machine + ".env",
                 {setting("VELDRA_REFERENCE"), machine, program.substr(0, program.rfind('/'))});
     std::istringstream in(slurp(setting("VELDRA_REFERENCE_WORK") + "/" + machine + ".env"));
     for (std::string entry; std::getline(in, entry, '\0');)
-        if (entry.rfind("P=", 0) == 0)
-            t.words = splitWords(entry.substr(2));
-        else if (entry.rfind("CL=", 0) == 0)
-            t.cl = splitWords(entry.substr(3));
+        if (entry[0] == '$')
+            t.words[entry.substr(0, entry.find('='))] =
+                splitWords(entry.substr(entry.find('=') + 1));
         else
             t.envp.push_back(entry);
     return t;
@@ -128,8 +129,7 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const fs::path& from : {sources, sources / "../cobol"})
-        for (const auto& entry : fs::directory_iterator(from))
-            fs::copy(entry.path(), dir + "/" + entry.path().filename().string());
+        fs::copy(from, dir);
     for (const auto& [name, text] : c.files)
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
     // The toolchain before /usr/bin, whose link is coreutils'; Wine finds zorun32.dll and
@@ -149,12 +149,10 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     for (const std::string& step : c.steps) {
         const bool fails = step[0] == '!';
         Words words;
-        for (const std::string& word : splitWords(step.substr(fails)))
-            if (word == "$P" || word == "$CL")
-                words.insert(words.end(), (word == "$P" ? link.words : link.cl).begin(),
-                             (word == "$P" ? link.words : link.cl).end());
-            else
-                words.push_back(word);
+        for (const std::string& word : splitWords(step.substr(fails))) {
+            const Words& more = link.words.count(word) ? link.words.at(word) : Words{word};
+            words.insert(words.end(), more.begin(), more.end());
+        }
         const int status = run(words, "steps.log");
         said += readText(dir + "/steps.log");
         ASSERT_EQ(status != 0, fails) << step << "\n" << said;
@@ -162,22 +160,19 @@ TEST_P(ReferenceLink, LinksAndRuns) {
     EXPECT_NE(said.find(c.said), std::string::npos) << said;
     if (c.steps.back()[0] == '!')
         return;
-    for (const std::string& name : c.present)
+    const Words present = c.present.empty() ? Words{splitWords(c.run).at(0)} : c.present;
+    for (const std::string& name : present)
         EXPECT_TRUE(matches(dir + "/" + name)) << name << " missing";
     for (const std::string& name : c.absent)
         EXPECT_FALSE(matches(dir + "/" + name)) << name << " left";
     // objdump names the format of an image: pei-x86-64 (PE32+, x64) or pei-i386 (PE32, x86).
     const std::string format = x86 ? "pei-i386" : "pei-x86-64";
-    run({"x86_64-w64-mingw32-objdump", "-f", c.present.at(0)}, "format.log");
+    run({"x86_64-w64-mingw32-objdump", "-f", present.at(0)}, "format.log");
     EXPECT_NE(readText(dir + "/format.log").find("file format " + format + "\n"), std::string::npos)
-        << c.present.at(0) << " is no " << format << " image";
-    if (c.run.empty())
-        return;
+        << present.at(0) << " is no " << format << " image";
     if (x86 && !wine32Why().empty())
         GTEST_SKIP() << "not run: " << wine32Why();
-    Words wine = splitWords(c.run);
-    wine.insert(wine.begin(), "wine");
-    const int status = run(wine, "run.log", dir + "/run.err");
+    const int status = run(splitWords("wine " + c.run), "run.log", dir + "/run.err");
     EXPECT_EQ(readText(dir + "/run.log"), c.out) << readText(dir + "/run.err");
     EXPECT_EQ(status, c.status);
     if (c.native.empty())
@@ -255,86 +250,75 @@ const Words kKeyedNative = {"cobc -x -o native keyed.cbl", "rm -f master.dat mas
 const Case kCases[] = {
     // The runtime DLL lands beside the program, which runs without WINEPATH.
     {.name = "sources", .steps = {"veldra $P main.c util.c"}, .out = ran("zorun32.dll FS"),
-     .present = {"main.exe", "main.obj", "util.obj", "zorun32.dll"},
-     .absent = {"vdrl*", "libcob-4.dll"}, .runtime = false},
-    {.name = "response", .steps = {"$CL util.c", "veldra $P main.c @objs"},
-     .out = ran("zorun32.dll FS"), .absent = {"vdrl*"}},
+     .present = {"main.exe", "main.obj", "util.obj", "zorun32.dll"}, .absent = {"vdrl*", "libcob-4.dll"},
+     .status = 7, .runtime = false},
+    {.name = "response", .steps = {"$CL util.c", "veldra $P main.c @objs"}, .out = ran("zorun32.dll FS"),
+     .absent = {"vdrl*"}, .status = 7},
     // The main entry: a COBOL program named as the output, else main (WinMain first with -G),
     // else any function named as the output.
     {.name = "entry_named_as_the_object", .steps = {"veldra $P start.c"}, .out = "Start\n",
-     .present = {"start.exe"}, .run = "start.exe", .status = 5},
+     .run = "start.exe", .status = 5},
     {.name = "main_before_a_function_named_as_the_output", .steps = {"veldra $P entries.c"},
-     .out = "main ran\n", .present = {"entries.exe"}, .run = "entries.exe a b", .status = 0,
-     .on = On::both},
-    {.name = "gui_WinMain_before_main", .steps = {"veldra $P -G entries.c"},
-     .out = "WinMain ran\n", .present = {"entries.exe"}, .run = "entries.exe", .status = 2},
+     .out = "main ran\n", .run = "entries.exe a b", .on = On::both},
+    {.name = "gui_WinMain_before_main", .steps = {"veldra $P -G entries.c"}, .out = "WinMain ran\n",
+     .run = "entries.exe", .status = 2},
     {.name = "cobol_program_before_main", .steps = {"veldra $P sizes.cbl cmain.c"},
-     .out = "long 4 pointer 8\n", .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
+     .out = "long 4 pointer 8\n", .run = "sizes.exe"},
     // Static: no zorun32.dll needed or copied, and EXTRA comes from a library only through -I.
     {.name = "static", .steps = {"$CL extra.c", "link -lib -machine:x64 -out:extra.lib extra.obj",
                                  "veldra $P -T -IEXTRA main.c util.c extra.lib"},
-     .out = ran("static BBS\nEXTRA"), .absent = {"zorun32.dll"}, .runtime = false},
-    {.name = "bound", .steps = {"veldra $P -RMV main.c util.c"}, .out = ran("zorun32.dll RMV")},
-    {.name = "gui", .steps = {"veldra $P -G window.c"}, .out = "WinMain [a b] 1\n",
-     .present = {"window.exe"}, .run = "window.exe a b", .status = 3},
+     .out = ran("static BBS\nEXTRA"), .absent = {"zorun32.dll"}, .status = 7, .runtime = false},
+    {.name = "bound", .steps = {"veldra $P -RMV main.c util.c"}, .out = ran("zorun32.dll RMV"), .status = 7},
+    {.name = "gui", .steps = {"veldra $P -G window.c"}, .out = "WinMain [a b] 1\n", .run = "window.exe a b",
+     .status = 3},
     // The per-flavour runtime, chosen by the names tool's answer 200.
-    {.name = "flavour", .steps = {"veldra $P -V flavour.c"},
-     .said = " zolrunsi.lib oopss.lib msvcrt.lib", .out = "flavour\n", .present = {"flavour.exe"},
-     .run = "flavour.exe", .status = 0},
+    {.name = "flavour", .steps = {"veldra $P -V flavour.c"}, .said = " zolrunsi.lib oopss.lib msvcrt.lib",
+     .out = "flavour\n", .run = "flavour.exe"},
     {.name = "dll_with_its_def", .steps = {"veldra $P -D lib.c lib.def", "veldra $P host.c"},
-     .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"},
-     .absent = {"lib.lib", "vdrl*"}, .run = "host.exe lib.dll add hidden", .status = 0,
-     .on = On::both},
-    {.name = "dll_with_a_generated_def",
-     .steps = {"veldra $P -D -Xhidden -Omine lib.c", "veldra $P host.c"},
-     .out = "add=8\nhidden missing\n", .present = {"mine.dll"},
-     .absent = {"mine.def", "mine.lib", "vdrl*"}, .run = "host.exe mine.dll add hidden",
-     .status = 0},
+     .out = "add=8\nhidden missing\n", .present = {"lib.dll", "host.exe"}, .absent = {"lib.lib", "vdrl*"},
+     .run = "host.exe lib.dll add hidden", .on = On::both},
+    {.name = "dll_with_a_generated_def", .steps = {"veldra $P -D -Xhidden -Omine lib.c", "veldra $P host.c"},
+     .out = "add=8\nhidden missing\n", .present = {"mine.dll"}, .absent = {"mine.def", "mine.lib", "vdrl*"},
+     .run = "host.exe mine.dll add hidden"},
     // -K keeps the names tool's files, the generated .def and the import library.
-    {.name = "keep", .steps = {"veldra $P -K -D lib.c", "veldra $P host.c"},
-     .out = "add=8\nhidden=2\n",
+    {.name = "keep", .steps = {"veldra $P -K -D lib.c", "veldra $P host.c"}, .out = "add=8\nhidden=2\n",
      .present = {"lib.dll", "lib.def", "lib.lib", "vdrlds.obj", "vdrlds.lnk", "vdrlst.obj"},
-     .run = "host.exe lib.dll add hidden", .status = 0},
+     .run = "host.exe lib.dll add hidden"},
     // A DLL's import library, made by lib from its .def (-K keeps the one the link made).
     {.name = "import_library", .steps = {"veldra $P -D lib.c lib.def",
      "lib -nologo -def:lib.def -machine:x64 -out:lib.lib", "veldra $P caller.c lib.lib"},
-     .out = "add=8\n", .present = {"caller.exe"}, .run = "caller.exe", .status = 0},
+     .out = "add=8\n", .run = "caller.exe"},
     // What ordinary programs need of the toolchain and its libraries (see gaps.c).
-    {.name = "gaps", .steps = {"veldra $P gaps.c"}, .out = kGaps, .present = {"gaps.exe"},
-     .run = "gaps.exe 1e15", .status = 0, .on = On::both},
+    {.name = "gaps", .steps = {"veldra $P gaps.c"}, .out = kGaps, .run = "gaps.exe 1e15", .on = On::both},
     // long double is a double, also to the runtime's printf, scanf, strtold and math, and to
     // the headers' inline functions that an optimized compile keeps.
-    {.name = "long_double", .steps = {"$CL -O2 longdouble.c", "veldra $P longdouble.obj"},
-     .out = kLongDouble,
-     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0,
-     .native = kLongDoubleNative},
-    {.name = "x86_long_double", .steps = {"veldra longdouble.c"}, .out = kLongDouble,
-     .present = {"longdouble.exe"}, .run = "longdouble.exe", .status = 0, .on = On::x86},
+    {.name = "long_double", .steps = {"$CL -O2 longdouble.c", "veldra $P longdouble.obj"}, .out = kLongDouble,
+     .run = "longdouble.exe", .native = kLongDoubleNative},
+    {.name = "x86_long_double", .steps = {"veldra longdouble.c"}, .out = kLongDouble, .run = "longdouble.exe",
+     .on = On::x86},
     // The headers give no POSIX type that MSVC's lack: a program declares its own.
-    {.name = "posix_types_of_its_own", .steps = {"veldra $P types.c"}, .out = kTypes,
-     .present = {"types.exe"}, .run = "types.exe", .status = 0, .on = On::both},
-    {.name = "x86_wmain", .steps = {"veldra wide.c"}, .out = "wmain 2 abc\n",
-     .present = {"wide.exe"}, .run = "wide.exe abc", .status = 4, .on = On::x86},
+    {.name = "posix_types_of_its_own", .steps = {"veldra $P types.c"}, .out = kTypes, .run = "types.exe",
+     .on = On::both},
+    {.name = "x86_wmain", .steps = {"veldra wide.c"}, .out = "wmain 2 abc\n", .run = "wide.exe abc",
+     .status = 4, .on = On::x86},
     // x86, the default machine, run under 32-bit Wine.
-    {.name = "x86", .steps = {"veldra main.c util.c"}, .out = ran("zorun32.dll FS"),
-     .absent = {"vdrl*"}, .on = On::x86},
+    {.name = "x86", .steps = {"veldra main.c util.c"}, .out = ran("zorun32.dll FS"), .absent = {"vdrl*"},
+     .status = 7, .on = On::x86},
     {.name = "cobol", .steps = {"$CL ctwice.c", "veldra $P -ODYNPROG -D dyn.cbl",
      "veldra $P -Ufeatures.dir -MMAINPROG main.cbl sub.cbl ctwice.obj"}, .out = kCobolProgram,
      .run = "main.exe", .status = 3, .on = On::both, .native = kCobolNative},
     // The sizes that only the machine's own COBOL compiler gets right.
     {.name = "cobol_sizes", .steps = {"veldra $P sizes.cbl"}, .out = "long 4 pointer 8\n",
-     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0},
+     .run = "sizes.exe"},
     {.name = "x86_cobol_sizes", .steps = {"veldra sizes.cbl"}, .out = "long 4 pointer 4\n",
-     .present = {"sizes.exe"}, .run = "sizes.exe", .status = 0, .on = On::x86},
+     .run = "sizes.exe", .on = On::x86},
     {.name = "cobol_copybooks", .steps = {"veldra $P copybooks.cbl"}, .out = kCopybooks,
-     .present = {"copybooks.exe"}, .run = "copybooks.exe", .status = 0, .on = On::both,
-     .native = kCopybooksNative},
-    {.name = "cobol_module_path", .steps = {"veldra $P modpath.cbl modsub.cbl"},
-     .out = kModulePath, .present = {"modpath.exe"}, .run = "modpath.exe", .status = 0,
-     .on = On::both, .native = kModulePathNative},
+     .run = "copybooks.exe", .on = On::both, .native = kCopybooksNative},
+    {.name = "cobol_module_path", .steps = {"veldra $P modpath.cbl modsub.cbl"}, .out = kModulePath,
+     .run = "modpath.exe", .on = On::both, .native = kModulePathNative},
     {.name = "cobol_keyed_file", .steps = {"veldra $P keyed.cbl"}, .out = kKeyed,
-     .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .status = 0,
-     .runtime = false, .on = On::both, .native = kKeyedNative},
+     .present = {"keyed.exe", "libcob-4.dll"}, .run = "keyed.exe load", .runtime = false, .on = On::both,
+     .native = kKeyedNative},
     {.name = "cobol_compile_error", .steps = {"!veldra $P -N bad.cbl"},
      .said = "bad.cbl:5: error: 'NOWHERE' is not defined\n" + kCobolFailed},
     {.name = "cobol_missing_source", .steps = {"!veldra $P -N gone.cbl"},
@@ -363,13 +347,11 @@ const Case kCases[] = {
 std::vector<Case> cases() {
     std::vector<Case> all;
     for (Case c : kCases) {
-        if (c.on != On::both) {
+        if (c.on == On::both) {
+            c.on = On::x64;
             all.push_back(c);
-            continue;
+            c.on = On::x86, c.name = "x86_" + c.name;
         }
-        c.on = On::x64;
-        all.push_back(c);
-        c.on = On::x86, c.name = "x86_" + c.name;
         all.push_back(c);
     }
     return all;

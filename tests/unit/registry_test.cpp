@@ -137,35 +137,26 @@ TEST(RegistryImport, Precedence) {
     const std::string store = key("Environment") + text("VRT_OLD", "maker") +
                               text("VRT_EMPTY", "maker") + text("VRT_BOTH", "maker") +
                               text("VRT_NEW", "maker") + key(cobol) + text("VRT_BOTH", "cobol");
+    // clang-format off
     expectImports({
-        {.user = store,
-         .before = {{"VRT_OLD", "old"}, {"VRT_EMPTY", ""}, {"VRT_BOTH", "old"}},
-         .after = {{"VRT_OLD", "old"},
-                   {"VRT_EMPTY", ""},
-                   {"VRT_BOTH", "cobol"},
-                   {"VRT_NEW", "maker"},
+        {.user = store, .before = {{"VRT_OLD", "old"}, {"VRT_EMPTY", ""}, {"VRT_BOTH", "old"}},
+         .after = {{"VRT_OLD", "old"}, {"VRT_EMPTY", ""}, {"VRT_BOTH", "cobol"}, {"VRT_NEW", "maker"},
                    {"VEZIDU_PARSED", "True"}}},
-        {.user = store,
-         .before = {{"VRT_OLD", "old"}, {"VEZIDU_PARSED", "True"}},
+        {.user = store, .before = {{"VRT_OLD", "old"}, {"VEZIDU_PARSED", "True"}},
          .after = {{"VRT_OLD", "old"}, {"VRT_NEW", "maker"}, {"VRT_BOTH", "maker"}}},
         {.user = store, .before = {{"VEZIDU_PARSED", "true"}}, .after = {{"VRT_BOTH", "cobol"}}},
         {.machine = key("Environment") + text("VRT_A", "machine"),
          .user = key("Environment") + text("VRT_B", "user") + key(cobol) + text("VRT_C", "user"),
-         .after = {{"VRT_A", "machine"},
-                   {"VRT_B", nullptr},
-                   {"VRT_C", nullptr},
-                   {"VEZIDU_PARSED", nullptr}}},
-        {.user = readFixture(),
-         .before = {{"LIB", "old"}},
-         .after = {{"QL_HOME", "C:\\Quenlow"},
-                   {"LIB", "C:\\Quenlow\\lib;old"},
+         .after = {{"VRT_A", "machine"}, {"VRT_B", nullptr}, {"VRT_C", nullptr}, {"VEZIDU_PARSED", nullptr}}},
+        {.user = readFixture(), .before = {{"LIB", "old"}},
+         .after = {{"QL_HOME", "C:\\Quenlow"}, {"LIB", "C:\\Quenlow\\lib;old"},
                    {"COBDIR", "C:\\Quenlow\\cobol;%COBDIR%"},
                    {"TOOLS_PATH", "C:\\Quenlow\\tools \"quoted\" \\\\server\\share"},
-                   {"TOOLS_LEVEL", "42"},
-                   {"TOOLS_LIST", "first"},
+                   {"TOOLS_LEVEL", "42"}, {"TOOLS_LIST", "first"},
                    {"JP_TEXT", "???"}, // the locale's (or ANSI) codeset cannot hold it
                    {"VEZIDU_PARSED", "True"}}},
     });
+    // clang-format on
 }
 
 // A value that does not fit (name over 259 characters, data over 1024 bytes) ends its key only;
@@ -177,19 +168,14 @@ TEST(RegistryImport, LimitsAndOrder) {
     const std::string name259 = "VRT_B" + std::string(254, 'N'),
                       name260 = "VRT_G" + std::string(255, 'M');
     const std::string v = "Orvanta\\5.0\\";
+    // clang-format off
     std::vector<ImportCase> cases = {
         {.user = key(v + "COBOL\\5.0\\Environment") + text("VRT_A1", "1") + text(name259, "n") +
                  text("VRT_CFIT", fit) + text("VRT_DHUGE", fit + "h") + text("VRT_E2", "2") +
                  key(v + "COBOL\\Environment") + text("VRT_F3", "3") + text(name260, "m") +
                  text("VRT_H4", "4") + key(v + "Tools\\Environment") + text("VRT_I5", "5"),
-         .after = {{"VRT_A1", "1"},
-                   {name259, "n"},
-                   {"VRT_CFIT", fit.c_str()},
-                   {"VRT_DHUGE", nullptr},
-                   {"VRT_E2", nullptr},
-                   {"VRT_F3", "3"},
-                   {name260, nullptr},
-                   {"VRT_H4", nullptr},
+         .after = {{"VRT_A1", "1"}, {name259, "n"}, {"VRT_CFIT", fit.c_str()}, {"VRT_DHUGE", nullptr},
+                   {"VRT_E2", nullptr}, {"VRT_F3", "3"}, {name260, nullptr}, {"VRT_H4", nullptr},
                    {"VRT_I5", "5"}}},
         {.user = key("Environment") + text("VRT_ORDER", ">") + key(v + "ENVIRONMENT") +
                  expandable("VRT_ORDER", "%VRT_ORDER%_env") + key(v + "beta\\Environment") +
@@ -201,6 +187,7 @@ TEST(RegistryImport, LimitsAndOrder) {
                  expandable("VRT_ORDER", "%VRT_ORDER%_cobol5"),
          .after = {{"VRT_ORDER", ">_cobol5_cobol_Alpha1_Alpha_beta"}}},
     };
+    // clang-format on
 #ifndef _WIN32 // Windows keeps key names to 255 characters, and no empty ones
     // A key path with an empty name in it is no key: its values are dropped, and no component
     // without a name opens the version key's own Environment key.

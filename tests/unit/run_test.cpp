@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -45,9 +43,7 @@ std::string needs(const char* what, const char* letter) {
 // The four tools on the program path, msvcrt.lib in "lib", LIB naming "lib", process id 12A3F.
 FakePlatform standardPlatform() {
     FakePlatform fake;
-    for (const char* tool : {"cobol", "cl", "tessor", "link"})
-        fake.files.insert(std::string("bin/") + tool);
-    fake.files.insert("lib/msvcrt.lib");
+    fake.files = {"bin/cobol", "bin/cl", "bin/tessor", "bin/link", "lib/msvcrt.lib"};
     fake.environment["LIB"] = "lib";
     return fake;
 }
@@ -86,10 +82,10 @@ const std::string kLnk = "@vdrlds00012A3F.lnk";
 const std::string kSystem = "kernel32.lib user32.lib gdi32.lib advapi32.lib ";
 
 // The linker's line for a console program.
+const std::string kConsole = "link -subsystem:console -base:0x400000 -nodefaultlib";
 std::string link(const std::string& inputs, const std::string& out,
                  const std::string& libraries = "zorun32.lib msvcrt.lib kernel32.lib ") {
-    return "link -subsystem:console -base:0x400000 -nodefaultlib  " + inputs + " -out:" + out +
-           "  " + libraries;
+    return kConsole + "  " + inputs + " -out:" + out + "  " + libraries;
 }
 const std::string kExe = link(kLnk, "main.exe");
 const std::string kDllLink = "link -subsystem:console -dll -entry:LibMain@12 -nodefaultlib  ";
@@ -146,37 +142,27 @@ void expectRuns(const std::vector<RunCase>& cases) {
     }
 }
 
+// Each table below: a run a row or two; its strings are whole command lines, so they run on.
+// clang-format off
 TEST(Run, WorkedCommandLines) {
     expectRuns({
-        {.args = "main.obj,sub.obj",
-         .children = {kMain + " sub.obj", kExe},
-         .lookups = {"tessor", "link"}},
-        {.args = "-S main.obj sub.obj",
-         .children = {names("/FS /MMAIN main.obj sub.obj"),
-                      link("vdrlds00012A3F.obj main.obj sub.obj", "main.exe")},
-         .removed = gone("main", false)},
-        {.args = "-D main.obj+sub.obj",
-         .children = {names("/FS /S /Dmain.def main.obj sub.obj"), kList + " sub.obj", kDll},
-         .removed = kDllRemoved},
-        {.args = "-T -IMYSYM -Ib main.obj",
-         .children = {names("/S /BBS /IMYSYM /Ib /MMAIN main.obj"),
-                      link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
-        {.args = "-N -G -L main.obj",
-         .children = {names("/FS /S /G /MMAIN main.obj"),
-                      "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  " + kLnk +
-                          " -out:main.exe -map:main.map zorun32.lib msvcrt.lib " + kSystem},
-         .out = ""},
-        {.args = "-K -D main.obj",
-         .children = {"tessor /N /FS /S /Dmain.def main.obj",
-                      "tessor /LIST:RTS /Ovdrlst.obj main.obj",
-                      kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  zorun32.lib msvcrt.lib "
-                                 "kernel32.lib  -def:main.def"},
-         .removed = Lines{}},
+        {.args = "main.obj,sub.obj", .children = {kMain + " sub.obj", kExe}, .lookups = {"tessor", "link"}},
+        {.args = "-S main.obj sub.obj", .children = {names("/FS /MMAIN main.obj sub.obj"),
+         link("vdrlds00012A3F.obj main.obj sub.obj", "main.exe")}, .removed = gone("main", false)},
+        {.args = "-D main.obj+sub.obj", .children = {names("/FS /S /Dmain.def main.obj sub.obj"),
+         kList + " sub.obj", kDll}, .removed = kDllRemoved},
+        {.args = "-T -IMYSYM -Ib main.obj", .children = {names("/S /BBS /IMYSYM /Ib /MMAIN main.obj"),
+         link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
+        {.args = "-N -G -L main.obj", .children = {names("/FS /S /G /MMAIN main.obj"),
+         "link /nologo -subsystem:windows -base:0x400000 -nodefaultlib  " + kLnk +
+         " -out:main.exe -map:main.map zorun32.lib msvcrt.lib " + kSystem}, .out = ""},
+        {.args = "-K -D main.obj", .children = {"tessor /N /FS /S /Dmain.def main.obj",
+         "tessor /LIST:RTS /Ovdrlst.obj main.obj", kDllLink + "@vdrlds.lnk vdrlst.obj -out:main.dll  "
+         "zorun32.lib msvcrt.lib kernel32.lib  -def:main.def"}, .removed = Lines{}},
         // The user's module-definition file is no temporary.
-        {.args = "-D first.def main.obj main.def",
-         .children = {names("/FS /S  main.def main.obj"), kList, kDll},
-         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
-                          "vdrlst00012A3F.obj"}},
+        {.args = "-D first.def main.obj main.def", .children = {names("/FS /S  main.def main.obj"),
+         kList, kDll}, .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "main.lib", "main.exp",
+                                        "vdrlst00012A3F.obj"}},
     });
 }
 
@@ -185,63 +171,47 @@ TEST(Run, RarerCombinations) {
     expectRuns({
         // File names, quoted or plain, through both passes.
         {.args = "\"my a.obj\",b\"\"c.obj+x.OBJ",
-         .children = {names("/FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ"),
-                      link(kLnk, "\"my a.exe\"")},
+         .children = {names("/FS /S /M\"MY A\" \"my a.obj\" bc.obj x.OBJ"), link(kLnk, "\"my a.exe\"")},
          .removed = gone("my a")},
-        {.args = "-dgl -p3 -xa main.obj",
-         .children = {names("/P3 /FS /S /Dmain.def /Xa  main.obj"),
-                      "tessor /P3  /LIST:RTS /Ovdrlst00012A3F.obj main.obj",
-                      "link -subsystem:windows -dll -entry:LibMain -nodefaultlib -machine:amd64  " +
-                          kLnk + " vdrlst00012A3F.obj -out:main.dll -map:main.map zorun32.lib " +
-                          "msvcrt.lib bufferoverflowu.lib " + kSystem + " -def:main.def"},
-         .removed = kDllRemoved},
+        {.args = "-dgl -p3 -xa main.obj", .children = {names("/P3 /FS /S /Dmain.def /Xa  main.obj"),
+         "tessor /P3  /LIST:RTS /Ovdrlst00012A3F.obj main.obj",
+         "link -subsystem:windows -dll -entry:LibMain -nodefaultlib -machine:amd64  " + kLnk +
+         " vdrlst00012A3F.obj -out:main.dll -map:main.map zorun32.lib msvcrt.lib bufferoverflowu.lib " +
+         kSystem + " -def:main.def"}, .removed = kDllRemoved},
         {.args = "-ofirst -s -k -e -n -zsys -mmy -ofinal main.obj",
-         .children = {"tessor /N /FS /Mmy /Z1 main.obj",
-                      "link /nologo -subsystem:console -base:0x400000 -nodefaultlib  vdrlds.obj "
-                      "main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
-         .removed = Lines{},
-         .out = ""},
-        {.args = "-ufirst -bfmd -t -ifoo -ubar main.obj a.cbl",
-         .children = {"cobol a.cbl use(bar);", names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"),
-                      link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " + kSystem)}},
+         .children = {"tessor /N /FS /Mmy /Z1 main.obj", "link /nologo -subsystem:console -base:0x400000 "
+         "-nodefaultlib  vdrlds.obj main.obj -out:final.exe  zorun32.lib msvcrt.lib kernel32.lib "},
+         .removed = Lines{}, .out = ""},
+        {.args = "-ufirst -bfmd -t -ifoo -ubar main.obj a.cbl", .children = {"cobol a.cbl use(bar);",
+         names("/S /BFMD /Ifoo /MMAIN main.obj a.obj"), link(kLnk, "main.exe", "zorun32s.lib msvcrt.lib " +
+         kSystem)}},
         // The symbol-list warnings come after the whole scan, -I before -X.
-        {.args = "-Xbar -Ifoo main.obj",
-         .children = {kMain, kExe},
+        {.args = "-Xbar -Ifoo main.obj", .children = {kMain, kExe},
          .out = kBanner + "\nWARNING: option -I ignored because option -T not specified\n\n"
                           "\nWARNING: option -X ignored because option -D not specified\n\n"},
         // Without objects the names step does not run: no entry point, no .def, the
         // machine named, the runtime of answer 200, and the fixed names removed.
-        {.args = "-D app.res x.lib",
-         .children = {"link -subsystem:console -dll -nodefaultlib -machine:ix86   app.res "
-                      "-out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
+        {.args = "-D app.res x.lib", .children = {"link -subsystem:console -dll -nodefaultlib "
+         "-machine:ix86   app.res -out:app.dll  x.lib zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib "},
          .removed = Lines{"vdrlds.obj", "vdrlds.lnk", "app.def", "app.lib", "app.exp"}},
-        {.args = "-T -D -P1 @resp app.res a.c",
-         .children = {"cl -c -D_ALPHA_=1 -DWIN32 -MD a.c",
-                      names("/P1 /S /BBS /Dresp.def @resp.lnk a.obj"),
-                      "link -subsystem:console -dll -entry:LibMain -nodefaultlib -machine:alpha "
-                      " " +
-                          kLnk + " app.res -out:resp.dll  zorun32s.lib msvcrt.lib " + kSystem +
-                          " -def:resp.def"},
-         .removed =
-             Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
+        {.args = "-T -D -P1 @resp app.res a.c", .children = {"cl -c -D_ALPHA_=1 -DWIN32 -MD a.c",
+         names("/P1 /S /BBS /Dresp.def @resp.lnk a.obj"), "link -subsystem:console -dll -entry:LibMain "
+         "-nodefaultlib -machine:alpha  " + kLnk +
+         " app.res -out:resp.dll  zorun32s.lib msvcrt.lib " + kSystem + " -def:resp.def"},
+         .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", "resp.def", "resp.lib", "resp.exp"}},
         // "@" and any extension: a response file for the names tool, the output named
         // without the "@".
-        {.args = "@resp.txt",
-         .children = {names("/FS /S /MRESP @resp.txt"), link(kLnk, "resp.exe")},
+        {.args = "@resp.txt", .children = {names("/FS /S /MRESP @resp.txt"), link(kLnk, "resp.exe")},
          .removed = gone("resp")},
         // The map is named after the output's base name, in the current directory.
-        {.args = "-L -Oout\\prog.exe main.obj",
-         .children = {kMain, "link -subsystem:console -base:0x400000 -nodefaultlib  " + kLnk +
-                                 " -out:out\\prog.exe -map:prog.map zorun32.lib msvcrt.lib "
-                                 "kernel32.lib "},
+        {.args = "-L -Oout\\prog.exe main.obj", .children = {kMain, kConsole + "  " + kLnk +
+         " -out:out\\prog.exe -map:prog.map zorun32.lib msvcrt.lib kernel32.lib "},
          .removed = gone("out\\prog")},
         // A drive prefix ends at ":", as a directory at "\\"; "/" separates directories on
         // POSIX only.
-        {.args = "-L C:main.obj d:util.c",
-         .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd d:util.c",
-                      names("/FS /S /MMAIN C:main.obj util.obj"),
-                      "link -subsystem:console -base:0x400000 -nodefaultlib  " + kLnk +
-                          " -out:main.exe -map:main.map zorun32.lib msvcrt.lib kernel32.lib "}},
+        {.args = "-L C:main.obj d:util.c", .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd d:util.c",
+         names("/FS /S /MMAIN C:main.obj util.obj"), kConsole + "  " + kLnk + " -out:main.exe -map:main.map "
+         "zorun32.lib msvcrt.lib kernel32.lib "}},
         {.args = "sub/a.obj",
          .children = {names(kPosix ? "/FS /S /MA sub/a.obj" : "/FS /S /MSUB/A sub/a.obj"),
                       link(kLnk, kPosix ? "a.exe" : "sub/a.exe")},
@@ -251,14 +221,10 @@ TEST(Run, RarerCombinations) {
         // ia64: its C compiler words, LIB64 for LIB.
         {.args = "-S -P2 -B dir\\x.y\\@first.obj x.lib a.c",
          .children = {"cl -c -D_IA64_=1 -DWIN32 -DWIN64 -MD a.c",
-                      names("/P2 /BBS /MFIRST dir\\x.y\\@first.obj a.obj"),
-                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  "
-                      "vdrlds00012A3F.obj dir\\x.y\\@first.obj a.obj -out:first.exe  x.lib "
-                      "zorun32s.lib msvcrt.lib bufferoverflowu.lib " +
-                          kSystem},
-         .removed = gone("first", false),
-         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}},
-         .settings = {"LIB=lib"}},
+         names("/P2 /BBS /MFIRST dir\\x.y\\@first.obj a.obj"),
+         kConsole + " -machine:ia64  vdrlds00012A3F.obj dir\\x.y\\@first.obj a.obj -out:first.exe  x.lib "
+         "zorun32s.lib msvcrt.lib bufferoverflowu.lib " + kSystem}, .removed = gone("first", false),
+         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}}, .settings = {"LIB=lib"}},
     });
 }
 
@@ -268,59 +234,36 @@ TEST(Run, FailuresAndCleanUp) {
     const std::string verbose = names("/FS /V /S /Dmain.def main.obj");
     expectRuns({
         {.args = "main.obj",
-         .children = {kMain,
-                      link(kLnk, "main.exe", "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib ")},
+         .children = {kMain, link(kLnk, "main.exe", "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib ")},
          .codes = {{"tessor", 200}}},
-        {.args = "-V -D main.obj",
-         .children = {verbose, kList},
-         .removed = kDllRemoved,
-         .status = 3,
+        {.args = "-V -D main.obj", .children = {verbose, kList}, .removed = kDllRemoved, .status = 3,
          .out = kBanner + "Executing:" + verbose + "\n\n\nExecuting:" + kList +
-                "\n\n\nlink finished with errors\n",
-         .codes = {{"tessor", 3}}},
+                "\n\n\nlink finished with errors\n", .codes = {{"tessor", 3}}},
         // The export file keeps a "." that begins the output name; the import library not.
-        {.args = "-O. main.obj",
-         .children = {kMain, link(kLnk, ".")},
+        {.args = "-O. main.obj", .children = {kMain, link(kLnk, ".")},
          .removed = Lines{"vdrlds00012A3F.obj", "vdrlds00012A3F.lnk", ".lib", "..exp"}},
         // A "." in the directory part of -O counts: no ".exe"; the companions cut there.
-        {.args = "-Osub.d\\out main.obj",
-         .children = {kMain, link(kLnk, "sub.d\\out")},
+        {.args = "-Osub.d\\out main.obj", .children = {kMain, link(kLnk, "sub.d\\out")},
          .removed = gone("sub")},
         // Looked up before the echo: nothing printed or started.
-        {.args = "-V a.cbl b.obj",
-         .status = 8,
-         .out = error(7, "Cannot find program :  cobol"),
-         .missing = {"bin/cobol"},
-         .lookups = {"cobol"}},
-        {.args = "a.cbl b.obj",
-         .children = {"cobol a.cbl;"},
-         .status = 8,
-         .out = error(8, "Cannot execute program :  tessor"),
-         .unstartable = {"tessor"}},
-        {.args = "a.cbl b.c c.cbl -Umy\" \"dir",
-         .children = {"cobol a.cbl use(\"my dir\");"},
-         .status = 8,
-         .out = error(9, "Program indicated failure"),
-         .codes = {{"cobol", 9}}},
-        {.args = "-S a.cbl",
-         .children = {"cobol a.cbl;", names("/FS /MA a.obj"),
-                      link("vdrlds00012A3F.obj a.obj", "a.exe")},
-         .removed = gone("a", false),
-         .codes = {{"cobol", 8}}},
+        {.args = "-V a.cbl b.obj", .status = 8, .out = error(7, "Cannot find program :  cobol"),
+         .missing = {"bin/cobol"}, .lookups = {"cobol"}},
+        {.args = "a.cbl b.obj", .children = {"cobol a.cbl;"}, .status = 8,
+         .out = error(8, "Cannot execute program :  tessor"), .unstartable = {"tessor"}},
+        {.args = "a.cbl b.c c.cbl -Umy\" \"dir", .children = {"cobol a.cbl use(\"my dir\");"}, .status = 8,
+         .out = error(9, "Program indicated failure"), .codes = {{"cobol", 9}}},
+        {.args = "-S a.cbl", .children = {"cobol a.cbl;", names("/FS /MA a.obj"),
+         link("vdrlds00012A3F.obj a.obj", "a.exe")}, .removed = gone("a", false), .codes = {{"cobol", 8}}},
         // Up to 8 a warning; with the top bit set a success; the C compiler's code unread.
-        {.args = "-S a.cbl b.cob -P3 c.c d.int",
-         .children = {"cobol a.cbl;", "cobol b.cob;", "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD c.c",
-                      "cobol d.int;", names("/P3 /FS /MA a.obj b.obj c.obj d.obj"),
-                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  "
-                      "vdrlds00012A3F.obj a.obj b.obj c.obj d.obj -out:a.exe  zorun32.lib "
-                      "msvcrt.lib bufferoverflowu.lib kernel32.lib "},
-         .removed = gone("a", false),
-         .codes = {{"cobol", 0x80000008u}, {"cl", 2}}},
-        {.args = "-P1 x\\a.c -P2 b.c -P0 c.C",
-         .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd x\\a.c",
-                      "cl -c -D_X86_=1 -DWIN32 -MD -Gd b.c", "cl -c -D_X86_=1 -DWIN32 -MD -Gd c.C",
-                      names("/FS /S /MA a.obj b.obj c.obj"), link(kLnk, "a.exe")},
-         .removed = gone("a")},
+        {.args = "-S a.cbl b.cob -P3 c.c d.int", .children = {"cobol a.cbl;", "cobol b.cob;",
+         "cl -c -D_AMD64_=1 -DWIN32 -DWIN64 -MD c.c", "cobol d.int;",
+         names("/P3 /FS /MA a.obj b.obj c.obj d.obj"),
+         kConsole + " -machine:amd64  vdrlds00012A3F.obj a.obj b.obj c.obj d.obj -out:a.exe  zorun32.lib "
+         "msvcrt.lib bufferoverflowu.lib kernel32.lib "},
+         .removed = gone("a", false), .codes = {{"cobol", 0x80000008u}, {"cl", 2}}},
+        {.args = "-P1 x\\a.c -P2 b.c -P0 c.C", .children = {"cl -c -D_X86_=1 -DWIN32 -MD -Gd x\\a.c",
+         "cl -c -D_X86_=1 -DWIN32 -MD -Gd b.c", "cl -c -D_X86_=1 -DWIN32 -MD -Gd c.C",
+         names("/FS /S /MA a.obj b.obj c.obj"), link(kLnk, "a.exe")}, .removed = gone("a")},
         // The scan ends the run before the sources in front of a bad option compile.
         {.args = "prog.cbl util.c -Y", .status = 8, .out = kBanner + kError6},
     });
@@ -330,18 +273,16 @@ TEST(Run, FailuresAndCleanUp) {
 // of a target other than ix86 along ZELBIND64.
 TEST(Run, SearchPaths) {
     const RunCase found = {.args = "main.obj", .children = {kMain, kExe}};
-    const RunCase lost = {.args = "main.obj",
-                          .children = {kMain},
-                          .status = 8,
+    const RunCase lost = {.args = "main.obj", .children = {kMain}, .status = 8,
                           .out = error(11, "Cannot find C runtime library")};
     auto with = [](RunCase c, Env e, Lines f = {}) { return c.env = e, c.files = f, c; };
     // A full path of 259 characters fits the search's result; one of 260 only on POSIX.
     const std::string d248(248, 'd'), d249(249, 'd'), x300(300, 'x');
     const std::string z = std::string(1018, 'z') + '"'; // 1,024 characters with "/link"
-    const std::string amd64 =
-        "link -subsystem:console -base:0x400000 -nodefaultlib -machine:amd64  " + kLnk +
-        " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib ";
+    const std::string amd64 = kConsole + " -machine:amd64  " + kLnk +
+                              " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib kernel32.lib ";
     const std::string p3 = names("/P3 /FS /S /MMAIN main.obj");
+    const Lines zelbind = {"tessor", "link in nowhere", "link"};
     expectRuns({
         with(lost, {{"LIB", nullptr}}, {"./msvcrt.lib"}),
         with(lost, {{"LIB", ""}}, {"./msvcrt.lib"}),
@@ -354,60 +295,37 @@ TEST(Run, SearchPaths) {
         with(lost, {{"LIB", ("\"" + x300).c_str()}}),
         // Blanks before an item are dropped, blanks inside it kept.
         with(found, {{"LIB", " x; my lib"}}, {"my lib/msvcrt.lib"}),
-        {.args = "main.obj",
-         .children = {kMain, link(kLnk, "main.exe", "zorun32.lib crtdll.lib ")},
-         .files = {"lib/crtdll.lib"},
-         .missing = {"lib/msvcrt.lib"}},
+        {.args = "main.obj", .children = {kMain, link(kLnk, "main.exe", "zorun32.lib crtdll.lib ")},
+         .files = {"lib/crtdll.lib"}, .missing = {"lib/msvcrt.lib"}},
         {.args = "-P3 main.obj", .children = {p3, amd64}, .env = {{"LIB64", ""}}},
-        {.args = "-P1 main.obj",
-         .children = {names("/P1 /FS /S /MMAIN main.obj")},
-         .status = 8,
-         .out = error(11, "Cannot find C runtime library"),
-         .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
+        {.args = "-P1 main.obj", .children = {names("/P1 /FS /S /MMAIN main.obj")}, .status = 8,
+         .out = error(11, "Cannot find C runtime library"), .env = {{"LIB", "nowhere"}, {"LIB64", "lib"}}},
         // The product-information object, looked for along LIB before the switch to LIB64.
         {.args = "-D -Xfoo main.obj",
          .children = {names("/FS /S /Dmain.def /X_zOprdata /Xfoo  main.obj zoprinfo.obj"),
                       kList + " zoprinfo.obj", kDll},
-         .removed = kDllRemoved,
-         .files = {"lib/zoprinfo.obj"}},
-        {.args = "-P3 main.obj",
-         .children = {p3 + " zoprinfo.obj", amd64},
-         .env = {{"LIB", "info"}, {"LIB64", "lib"}},
-         .files = {"info/zoprinfo.obj"},
-         .settings = {"LIB=lib"}},
+         .removed = kDllRemoved, .files = {"lib/zoprinfo.obj"}},
+        {.args = "-P3 main.obj", .children = {p3 + " zoprinfo.obj", amd64},
+         .env = {{"LIB", "info"}, {"LIB64", "lib"}}, .files = {"info/zoprinfo.obj"}, .settings = {"LIB=lib"}},
         // A linker of a target other than ix86 is looked for along ZELBIND64 (found there: end
         // to end), then as other programs; the ix86 linker never along ZELBIND64.
-        {.args = "-P3 main.obj",
-         .children = {p3, amd64},
-         .env = {{"ZELBIND64", "nowhere"}},
-         .lookups = {"tessor", "link in nowhere", "link"}},
-        {.args = "-P1 main.obj",
-         .children = {names("/P1 /FS /S /MMAIN main.obj"),
-                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:alpha  " +
-                          kLnk + " -out:main.exe  zorun32.lib msvcrt.lib kernel32.lib "},
-         .env = {{"ZELBIND64", "nowhere"}},
-         .lookups = {"tessor", "link in nowhere", "link"}},
-        {.args = "-P2 main.obj",
-         .children = {names("/P2 /FS /S /MMAIN main.obj"),
-                      "link -subsystem:console -base:0x400000 -nodefaultlib -machine:ia64  " +
-                          kLnk +
-                          " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib "
-                          "kernel32.lib "},
-         .env = {{"ZELBIND64", "nowhere"}},
-         .lookups = {"tessor", "link in nowhere", "link"}},
-        {.args = "main.obj",
-         .children = {kMain, kExe},
-         .env = {{"ZELBIND64", "my tools"}},
-         .files = {"my tools/link"},
-         .lookups = {"tessor", "link"}},
+        {.args = "-P3 main.obj", .children = {p3, amd64}, .env = {{"ZELBIND64", "nowhere"}},
+         .lookups = zelbind},
+        {.args = "-P1 main.obj", .children = {names("/P1 /FS /S /MMAIN main.obj"),
+         kConsole + " -machine:alpha  " + kLnk + " -out:main.exe  zorun32.lib msvcrt.lib kernel32.lib "},
+         .env = {{"ZELBIND64", "nowhere"}}, .lookups = zelbind},
+        {.args = "-P2 main.obj", .children = {names("/P2 /FS /S /MMAIN main.obj"),
+         kConsole + " -machine:ia64  " + kLnk + " -out:main.exe  zorun32.lib msvcrt.lib bufferoverflowu.lib "
+         "kernel32.lib "}, .env = {{"ZELBIND64", "nowhere"}}, .lookups = zelbind},
+        {.args = "main.obj", .children = {kMain, kExe}, .env = {{"ZELBIND64", "my tools"}},
+         .files = {"my tools/link"}, .lookups = {"tessor", "link"}},
         // Found whatever the length of its full path on POSIX (quoted, its quote doubled);
         // Windows's search gives up.
-        {.args = "-P3 main.obj",
-         .children = {p3, kPosix ? "\"" + z + "\"/link\"" + amd64.substr(4) : amd64},
-         .env = {{"ZELBIND64", z.c_str()}},
-         .files = {z + "/link"}},
+        {.args = "-P3 main.obj", .children = {p3, kPosix ? "\"" + z + "\"/link\"" + amd64.substr(4) : amd64},
+         .env = {{"ZELBIND64", z.c_str()}}, .files = {z + "/link"}},
     });
 }
+// clang-format on
 
 // Where a name ends: at a blank, "," or "+" outside double quotes, never at a tab; and which
 // names the names tool gets quoted. Each row ends the line, so the scan sees its characters
@@ -450,13 +368,11 @@ TEST(Run, NameLimits) {
     const std::string a255(255, 'a'), a256(256, 'a');
     const std::string prog = names("/FS /S /MPROG prog.obj");
     const std::string invalid = error(3, "Invalid file name :  " + a256);
+    // clang-format off
     expectRuns({
-        {.args = a255 + ".obj",
-         .children = {names("/FS /S /M") + std::string(255, 'A') + " " + a255 + ".obj",
-                      link(kLnk, a255 + ".exe")},
-         .removed = gone(a255)},
-        {.args = "-O" + a255 + ".bin prog.obj",
-         .children = {prog, link(kLnk, a255 + ".bin")},
+        {.args = a255 + ".obj", .children = {names("/FS /S /M") + std::string(255, 'A') + " " + a255 +
+         ".obj", link(kLnk, a255 + ".exe")}, .removed = gone(a255)},
+        {.args = "-O" + a255 + ".bin prog.obj", .children = {prog, link(kLnk, a255 + ".bin")},
          .removed = gone(a255)},
         {.args = "-O" + a256 + " prog.obj", .status = 8, .out = invalid},
         // A command-line word ends after 259 characters: the rest is the next name.
@@ -465,14 +381,11 @@ TEST(Run, NameLimits) {
          .removed = gone("j")},
         // "." has no extension: "..obj", whose stem and main entry name are "."; ".obj" is no
         // object either.
-        {.args = ".",
-         .children = {names("/FS /S /M. ..obj"), link(kLnk, "..exe")},
-         .removed = gone(".")},
-        {.args = "-S .obj",
-         .children = {names("/FS /M.OBJ .obj.obj"),
-                      link("vdrlds00012A3F.obj .obj.obj", ".obj.exe")},
-         .removed = gone(".obj", false)},
+        {.args = ".", .children = {names("/FS /S /M. ..obj"), link(kLnk, "..exe")}, .removed = gone(".")},
+        {.args = "-S .obj", .children = {names("/FS /M.OBJ .obj.obj"),
+         link("vdrlds00012A3F.obj .obj.obj", ".obj.exe")}, .removed = gone(".obj", false)},
     });
+    // clang-format on
 }
 
 // main.eom read with -E: its names go after main.obj, with the command line's quoting; a name
@@ -480,6 +393,7 @@ TEST(Run, NameLimits) {
 TEST(Run, CompanionLists) {
     using namespace std::string_literals;
     const std::string a251(251, 'a'), a252(252, 'a'), a255(255, 'a'), a256(256, 'a');
+    // clang-format off
     const struct {
         std::string list;
         std::string objects; // what the names tool gets behind main.obj; "-": no names step
@@ -498,21 +412,18 @@ TEST(Run, CompanionLists) {
         {.list = "-V @resp /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" @ \"@a b\"",
          .objects = " -V.obj @resp.lnk /abs.obj \"my-object x.obj\" \"a-longer-objects y.obj\" "
                     "@.lnk \"@a b.lnk\""},
-        {.list = "\"" + a251 + " b.cbl\"",
-         .objects = " \"" + a251 + " b.obj\"",
+        {.list = "\"" + a251 + " b.cbl\"", .objects = " \"" + a251 + " b.obj\"",
          .compiled = {"cobol \"" + a251 + " b.cbl\";"}},
         // One more and the compiler's line cannot hold the name's token form.
-        {.list = "\"" + a252 + " b.cbl\"",
-         .objects = "-",
+        {.list = "\"" + a252 + " b.cbl\"", .objects = "-",
          .out = error(12, "Generated command line too long")},
-        {.list = a255 + " " + a255 + ".cbl",
-         .objects = " " + a255 + ".obj " + a255 + ".obj",
+        {.list = a255 + " " + a255 + ".cbl", .objects = " " + a255 + ".obj " + a255 + ".obj",
          .compiled = {"cobol " + a255 + ".cbl;"}},
-        {.list = a256 + " " + a256 + ".obj b.obj",
-         .objects = " b.obj",
-         .out = error(3, "Invalid file name :  " + a256) +
-                "ERROR: (3) Invalid file name :  " + a256 + ".obj\n"},
+        {.list = a256 + " " + a256 + ".obj b.obj", .objects = " b.obj",
+         .out = error(3, "Invalid file name :  " + a256) + "ERROR: (3) Invalid file name :  " + a256 +
+                ".obj\n"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
         fakePlatform.contents["main.eom"] = c.list;
@@ -530,6 +441,7 @@ TEST(Run, CompanionLists) {
 // per-flavour COBOL runtime) and the C runtime found (crtdll.lib when there is no msvcrt.lib).
 TEST(Run, WhatOptionsBecome) {
     const std::string sys = " " + kSystem.substr(0, kSystem.size() - 1);
+    // clang-format off
     const struct {
         std::string opts;
         unsigned answer = 0;
@@ -557,9 +469,7 @@ TEST(Run, WhatOptionsBecome) {
         {.opts = "-J", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
         {.opts = "-fm", .answer = 200, .words = "zolrunmi.lib oopsm.lib msvcrt.lib kernel32.lib"},
         {.opts = "-FM", .words = "zorun32.lib msvcrt.lib kernel32.lib"},
-        {.opts = "-BM -FS",
-         .answer = 200,
-         .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
+        {.opts = "-BM -FS", .answer = 200, .words = "zolrunsi.lib oopss.lib msvcrt.lib kernel32.lib"},
         {.opts = "-bsmf", .answer = 200, .words = "zolrunm.lib msvcrt.lib" + sys},
         {.opts = "-FS -T", .words = "zorun32s.lib msvcrt.lib" + sys},
         {.opts = "-J -RS -T", .answer = 200, .words = "zolruns.lib msvcrt.lib" + sys},
@@ -571,6 +481,7 @@ TEST(Run, WhatOptionsBecome) {
         {.opts = "-RS", .crtdll = true, .words = "zorun32.lib crtdll.lib" + sys},
         {.opts = "-P3", .crtdll = true, .words = "zorun32.lib crtdll.lib"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         fakePlatform = standardPlatform();
         fakePlatform.exitCodes["tessor"] = c.answer;
@@ -608,6 +519,7 @@ TEST(CommandBuffer, GrowsWithRoomForTheTerminator) {
 // the usage line alone for the first list).
 TEST(Options, WarningsAndRefusals) {
     const std::string n259(259, 'n'), n260(260, 'n');
+    const std::string noMain = needs("Main entry point", "M") + kError6;
     const struct {
         std::string args;
         std::string out; // after the banner
@@ -626,21 +538,17 @@ TEST(Options, WarningsAndRefusals) {
         {.args = "-J -RM", .out = warn("J", "R")},
         {.args = "-FS -T -J -BM", .out = warn("F", "B")},
         {.args = "-O", .out = needs("Output file", "O") + kError6, .status = 8},
-        {.args = "-M", .out = needs("Main entry point", "M") + kError6, .status = 8},
+        {.args = "-M", .out = noMain, .status = 8},
         {.args = "-I,", .out = needs("Symbol", "I") + kError6, .status = 8},
         {.args = "-X\"op", .out = needs("Symbol", "X") + kError6, .status = 8},
         {.args = "-T -RX", .out = warn("B", "R") + kError6, .status = 8},
         {.args = "-RS,2147483647", .out = ""},
         // An argument of 259 characters ends at a blank, NUL, "," or "+", not at a tab.
         {.args = "-O" + n259 + ",x.obj+y.obj", .out = ""},
-        {.args = "-M" + n259 + "\tx.obj",
-         .out = needs("Main entry point", "M") + kError6,
-         .status = 8},
+        {.args = "-M" + n259 + "\tx.obj", .out = noMain, .status = 8},
         {.args = "-O" + n260, .out = needs("Output file", "O") + kError6, .status = 8},
         {.args = "-M\"" + n259.substr(2) + "\"", .out = ""},
-        {.args = "-M\"" + n259.substr(1) + "\"",
-         .out = needs("Main entry point", "M") + kError6,
-         .status = 8},
+        {.args = "-M\"" + n259.substr(1) + "\"", .out = noMain, .status = 8},
         {.args = "-", .out = kError5, .status = 8},
         {.args = "-V a\"b", .out = kError5, .status = 8},
         {.args = "-V -/v", .out = ""},

@@ -11,7 +11,7 @@
 # A list holds one fault a line, "file<TAB>function<TAB>text<TAB>replacement" (see apply.awk);
 # lines starting with # are comments. --check only tries every fault of the lists, builds and
 # runs nothing, and fails when one no longer applies (a CTest case runs it). Exit status: 0; 1
-# when a fault does not apply, or a build fails.
+# when a fault does not apply or does not build (no test can catch it), or the build fails.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 here=$root/tests/mutation
@@ -62,14 +62,14 @@ if grep -q '_win32\.cpp' "$faults"; then
     wine_serve
 fi
 
-# suites <file>: builds and runs the suites that judge a fault in that file; false when one
-# fails.
+# suites <file>: builds and runs the suites that judge a fault in that file; 1 when one
+# fails, 2 when the build fails (a fault that does not compile is caught by no test).
 suites() {
     local dir=$build suites='^(unit|platform|native)\.' built=("${targets[@]}")
     if [[ $1 == *_win32.cpp ]]; then
         dir=$windowsBuild suites='^(unit|platform)\.' built=("${windowsTargets[@]}")
     fi
-    cmake --build "$dir" -j "$jobs" --target "${built[@]}" >/dev/null 2>&1 || return 1
+    cmake --build "$dir" -j "$jobs" --target "${built[@]}" >/dev/null 2>&1 || return 2
     # Only the suites built above: a suite not built would count as a failure.
     GTEST_FILTER='-Slow*' ctest --test-dir "$dir" -R "$suites" -E Slow --timeout 120 \
         --stop-on-failure </dev/null >/dev/null 2>&1
@@ -97,13 +97,21 @@ while IFS=$'\t' read -r file function text replacement; do
     current=$path
     cp "$path" "$path.unmutated"
     printf '%s' "${mutated%x}" >"$path"
-    if suites "$file"; then
+    suites "$file"
+    case $? in
+    0)
         survivors+=("$file: $function: $text  ->  $replacement")
         echo "SURVIVED  $file: $function: $text  ->  $replacement"
-    else
+        ;;
+    2)
+        echo "NO BUILD  $file: $function: $text  ->  $replacement"
+        total=$((total - 1)) stale=$((stale + 1))
+        ;;
+    *)
         caught=$((caught + 1))
         echo "caught    $file: $function: $text"
-    fi
+        ;;
+    esac
     restore
 done < <(faults "$faults")
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >/dev/null 2>&1
@@ -115,5 +123,6 @@ echo "$caught of $total faults caught ($((total ? 100 * caught / total : 0))%)."
 for survivor in "${survivors[@]}"; do
     echo "  survives: $survivor"
 done
-[ $stale -eq 0 ] || echo "$stale stale fault(s): the list must be brought to the code"
+[ $stale -eq 0 ] ||
+    echo "$stale fault(s) that no longer apply or do not build: the list must be brought to the code"
 [ $stale -eq 0 ]

@@ -9,7 +9,8 @@
 #   cobol-suite.sh <x64|x86|native> [<testsuite's words: test numbers, -k keyword...>]
 #
 # cobol-suite.allow lists the tests that fail, with why: "<file>:<line> <machines> <reason>",
-# the test as the suite lists it (its AT_SETUP), machines "all" or a list (x64,x86,native).
+# the test as the suite lists it (its AT_SETUP; several of a file with one reason:
+# <file>:<line>,<line>...), machines "all" or a list (x64,x86,native).
 # A failure not on it fails the run, and so does an entry whose test passed or that names no
 # test of the suite (only when the whole suite ran).
 #
@@ -24,7 +25,6 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 machine=${1:?usage: cobol-suite.sh <x64|x86|native> [<testsuite words>]}
 shift
-begun=$SECONDS
 ref=${VELDRA_REFERENCE:-$here/../../build/native/reference}
 VELDRA_PROGRAM=${VELDRA_PROGRAM:-$here/../../build/native/veldra}
 source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
@@ -32,9 +32,14 @@ skip() {
     echo "not run: $*"
     exit 77
 }
+# The screen tests need a terminal type natively, whatever the caller's; a Windows console has
+# none, and ncurses then draws through the console's functions. Windows programs separate the
+# folders of a list with ";".
 if [ "$machine" = native ]; then
     command -v cobc >/dev/null || skip "Debian's GnuCOBOL (gnucobol3) is not installed"
+    export TERM=xterm separator=:
 else
+    unset TERM
     [ -x "$ref/bin/cobol" ] ||
         skip "no COBOL kit: $(cat "$ref/cobol/missing" 2>/dev/null || echo "no $ref/bin/cobol")"
     command -v wine >/dev/null || skip "Wine is not installed, and the programs run under it"
@@ -49,39 +54,31 @@ rm -rf "$work" && mkdir -p "$work" || exit 1
 tar -xf "$tarball" -C "$work" --strip-components=1 --wildcards '*/tests/*' '*/config/*' \
     '*/bin/cobcrun.c' '*/libcob/cobgetopt.h' '*/tarstamp.h' || exit 1
 tests=$work/tests
-# What configure would write: atconfig, and atlocal with the tools' names.
+# What configure would write: atconfig (what the suite and, for an installed compiler, atlocal
+# read of it), and atlocal with the tools' names.
 cat >"$tests/atconfig" <<EOF
 at_testdir='tests'
-abs_builddir='$tests'
 at_srcdir='.'
 abs_srcdir='$tests'
 at_top_srcdir='..'
 abs_top_srcdir='$work'
 at_top_build_prefix='../'
-abs_top_builddir='$work'
 AUTOTEST_PATH='tests'
 SHELL=\${CONFIG_SHELL-'/bin/sh'}
 EOF
-# Windows programs separate the folders of a list with ";".
-separator=';'
-[ "$machine" != native ] || separator=:
-sed -e "s/@COB_EXE_EXT@//g; s/@AWK@/awk/; s/@GREP@/grep/; s/@SED@/sed/; s/@PATH_SEPARATOR@/$separator/" \
+sed -e "s/@COB_EXE_EXT@//g; s/@AWK@/awk/; s/@GREP@/grep/; s/@SED@/sed/; s/@PATH_SEPARATOR@/${separator:-;}/" \
     -e 's|@prefix@|/usr|; s|@exec_prefix@|/usr|' "$tests/atlocal.in" >"$tests/atlocal" || exit 1
 export GNUCOBOL_TEST_LOCAL=1 WINEDEBUG=-all
 unset COBC COBCRUN COBCRUN_DIRECT
-# The screen tests need a terminal type natively, whatever the caller's; a Windows console has
-# none, and ncurses then draws through the console's functions.
-if [ "$machine" = native ]; then export TERM=xterm; else unset TERM; fi
 
 if [ "$machine" != native ]; then
     # The front ends first on PATH, under the names the suite calls.
-    mkdir -p "$work/bin"
+    mkdir -p "$work/bin" "$work/corpus"
     for name in cobc cobcrun run; do ln -s "$here/cobc" "$work/bin/$name"; done
     toolchain_env "$ref" "$machine" || exit 1
     export PATH=$work/bin:$(dirname "$VELDRA_PROGRAM"):$PATH COBCRUN_DIRECT=$work/bin/run
-    export VELDRA_PROGRAM VELDRA_REFERENCE=$ref VELDRA_COBCRUN=$work/bin/cobcrun.exe
-    export VELDRA_COBC_CORPUS=$work/corpus
-    mkdir -p "$VELDRA_COBC_CORPUS"
+    export VELDRA_PROGRAM VELDRA_REFERENCE=$ref VELDRA_COBCRUN=$work/bin/cobcrun.exe \
+        VELDRA_COBC_CORPUS=$work/corpus
     # cobcrun.exe from its source, as GnuCOBOL's build makes it, with the kit's libcob: its
     # config.h names the package and has libcob's data imported, as a Windows compiler other
     # than clang gets it; its start is cobcrun-start.c's.
@@ -120,16 +117,16 @@ if [ ${#unstarted[@]} -gt 0 ]; then
     (cd "$tests" && ./testsuite "${unstarted[@]}") >"$work/rerun.log" 2>&1
     read_outcomes "$work/rerun.log"
 fi
-elapsed=$((SECONDS - begun))
+elapsed=$SECONDS
 
 # The suite's tests (number, file:line, title) and the allow-list's entries for this machine.
 declare -A allowed=()
-id=() title=()
 while read -r number where name; do
     id[number]=$where title[number]=$name
 done < <(cd "$tests" && ./testsuite --list | sed -n 's/^ *\([0-9]*\): \([^ ]*\) \(.*\)/\1 \2 \3/p')
 while read -r where machines text; do
-    [[ ,$machines, == *,all,* || ,$machines, == *,$machine,* ]] && allowed[$where]=$text
+    [[ ,$machines, == *,all,* || ,$machines, == *,$machine,* ]] || continue
+    for line in ${where//,/ }; do allowed[${where%%:*}:${line#*:}]=$text; done
 done < <(grep -v '^#' "$here/cobol-suite.allow")
 # Why a test was skipped, from the line of the suite's source its outcome names: the condition
 # of its AT_SKIP_IF (true: the suite skips it itself), or its check that ended with 77.

@@ -43,18 +43,16 @@ cd "$work/corpus" || exit 1
 programs=(*.cob *.cbl)
 echo "corpus: ${#programs[@]} programs ($(ls t*_* | wc -l) of the test suite)"
 
-# The name Wine gives a Windows program started by its path.
-windowsName="Z:${kit//\//\\}\\$machine\\cobc.exe"
-
 # Runs both translators in the folders windows/ and host/ (copies of the corpus) with the same
 # command line, cobc -C "$@", after removing the C an earlier run wrote (each run's is compared
-# before the next); what they said goes to windows.said and host.said, without CRs.
+# before the next); what they said goes to windows.said and host.said, without CRs. The host's
+# translator runs under the name Wine gives a Windows program started by its path.
 both() {
     rm -f "$work"/{windows,host}/*.c "$work"/{windows,host}/*.c.*
     (cd "$work/windows" && COB_CONFIG_DIR="Z:$kit/config" COB_COPY_DIR="Z:$kit/copy" \
         WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C "$@" 2>&1 | tr -d '\r' >../windows.said)
     (cd "$work/host" && COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
-        exec -a "$windowsName" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
+        exec -a "Z:${kit//\//\\}\\$machine\\cobc.exe" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
 }
 
 # same <program> [batch]: whether both wrote the same C for the program (its C file, the
@@ -62,8 +60,7 @@ both() {
 # set aside) and said the same (after a batch: what they said of its files), and what differs.
 same() {
     local stem=${1%.*} base diff status=0 of=${2:+${1%.*}.}
-    for base in $( (cd "$work/windows" && ls -d "$stem.c" "$stem.c".*
-        cd "$work/host" && ls -d "$stem.c" "$stem.c".*) 2>/dev/null | sort -u) "$stem.c"; do
+    for base in $(printf '%s\n' "$work"/{windows,host}/"$stem".c{,.*} | sed 's|.*/||' | sort -u); do
         diff=$(diff <(normalise "$work/windows/$base") <(normalise "$work/host/$base")) && continue
         printf '%s differs:\n%s\n' "$base" "$(head -10 <<<"$diff")"
         status=1
@@ -135,9 +132,7 @@ cp -r "$work/corpus" "$work/windows" && cp -r "$work/corpus" "$work/host" || exi
 printf '%s\0' "${programs[@]}" | COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
     xargs -0 -n 1 -P 2 "$kit/$machine/cobc" -C -debug -Wall >/dev/null 2>&1
 good=()
-for program in "${programs[@]}"; do
-    [ -f "${program%.*}.c" ] && good+=("$program")
-done
+for program in "${programs[@]}"; do [ -f "${program%.*}.c" ] && good+=("$program"); done
 failed=$((2 * (${#programs[@]} - ${#good[@]})))
 translate
 translate -debug -Wall
@@ -159,14 +154,12 @@ for n in $(seq 0 3 45); do
     for try in 1 2; do
         out=$(cd "$work/windows" && env -u TMPDIR "${pad[@]:0:n}" \
             COB_CONFIG_DIR="Z:$kit/config" WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C \
-            -o tmpdir.c "${programs[0]}" 2>&1) && break
-        [ $try = 1 ] && [[ $out == *"ShellExecuteEx failed"* ]] || {
-            echo "with $n more variables: $out" | tr -d '\r'
-            tmpfails=$((tmpfails + 1))
-            break
-        }
+            -o tmpdir.c "${programs[0]}" 2>&1) && continue 2
+        [ $try = 2 ] || [[ $out != *"ShellExecuteEx failed"* ]] && break
         echo "with $n more variables: Wine could not start the compiler; once more"
     done
+    echo "with $n more variables: $out" | tr -d '\r'
+    tmpfails=$((tmpfails + 1))
 done
 echo "$machine: the Windows compiler found its temporary folder under $((16 - tmpfails)) of 16 environments"
 [ $differ -eq 0 ] && [ $same -gt 0 ] && [ $tmpfails -eq 0 ]

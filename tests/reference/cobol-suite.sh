@@ -9,7 +9,8 @@
 #   cobol-suite.sh <x64|x86|native> [<testsuite's words: test numbers, -k keyword...>]
 #
 # cobol-suite.allow lists the tests that fail, with why: "<file>:<line> <machines> <reason>",
-# the test as the suite lists it (its AT_SETUP), machines "all" or a list (x64,x86,native).
+# the test as the suite lists it (its AT_SETUP; several of a file with one reason:
+# <file>:<line>,<line>...), machines "all" or a list (x64,x86,native).
 # A failure not on it fails the run, and so does an entry whose test passed or that names no
 # test of the suite (only when the whole suite ran).
 #
@@ -24,7 +25,6 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 machine=${1:?usage: cobol-suite.sh <x64|x86|native> [<testsuite words>]}
 shift
-begun=$SECONDS
 ref=${VELDRA_REFERENCE:-$here/../../build/native/reference}
 VELDRA_PROGRAM=${VELDRA_PROGRAM:-$here/../../build/native/veldra}
 source "${VELDRA_SCRIPTS:-$here/../../scripts}/lib.sh"
@@ -32,9 +32,14 @@ skip() {
     echo "not run: $*"
     exit 77
 }
+# The screen tests need a terminal type natively, whatever the caller's; a Windows console has
+# none, and ncurses then draws through the console's functions. Windows programs separate the
+# folders of a list with ";".
 if [ "$machine" = native ]; then
     command -v cobc >/dev/null || skip "Debian's GnuCOBOL (gnucobol3) is not installed"
+    export TERM=xterm separator=:
 else
+    unset TERM
     [ -x "$ref/bin/cobol" ] ||
         skip "no COBOL kit: $(cat "$ref/cobol/missing" 2>/dev/null || echo "no $ref/bin/cobol")"
     command -v wine >/dev/null || skip "Wine is not installed, and the programs run under it"
@@ -49,40 +54,31 @@ rm -rf "$work" && mkdir -p "$work" || exit 1
 tar -xf "$tarball" -C "$work" --strip-components=1 --wildcards '*/tests/*' '*/config/*' \
     '*/bin/cobcrun.c' '*/libcob/cobgetopt.h' '*/tarstamp.h' || exit 1
 tests=$work/tests
-# What configure would write: atconfig, and atlocal with the tools' names.
+# What configure would write: atconfig (what the suite and, for an installed compiler, atlocal
+# read of it), and atlocal with the tools' names.
 cat >"$tests/atconfig" <<EOF
 at_testdir='tests'
-abs_builddir='$tests'
 at_srcdir='.'
 abs_srcdir='$tests'
 at_top_srcdir='..'
 abs_top_srcdir='$work'
 at_top_build_prefix='../'
-abs_top_builddir='$work'
 AUTOTEST_PATH='tests'
 SHELL=\${CONFIG_SHELL-'/bin/sh'}
 EOF
-# Windows programs separate the folders of a list with ";".
-separator=';'
-[ "$machine" != native ] || separator=:
-sed -e 's/@COB_EXE_EXT@//g; s/@AWK@/awk/; s/@GREP@/grep/; s/@SED@/sed/' \
-    -e "s/@PATH_SEPARATOR@/$separator/" \
+sed -e "s/@COB_EXE_EXT@//g; s/@AWK@/awk/; s/@GREP@/grep/; s/@SED@/sed/; s/@PATH_SEPARATOR@/${separator:-;}/" \
     -e 's|@prefix@|/usr|; s|@exec_prefix@|/usr|' "$tests/atlocal.in" >"$tests/atlocal" || exit 1
 export GNUCOBOL_TEST_LOCAL=1 WINEDEBUG=-all
 unset COBC COBCRUN COBCRUN_DIRECT
-# The screen tests need a terminal type natively, whatever the caller's; a Windows console has
-# none, and ncurses then draws through the console's functions.
-if [ "$machine" = native ]; then export TERM=xterm; else unset TERM; fi
 
 if [ "$machine" != native ]; then
     # The front ends first on PATH, under the names the suite calls.
-    mkdir -p "$work/bin"
+    mkdir -p "$work/bin" "$work/corpus"
     for name in cobc cobcrun run; do ln -s "$here/cobc" "$work/bin/$name"; done
     toolchain_env "$ref" "$machine" || exit 1
     export PATH=$work/bin:$(dirname "$VELDRA_PROGRAM"):$PATH COBCRUN_DIRECT=$work/bin/run
-    export VELDRA_PROGRAM VELDRA_REFERENCE=$ref VELDRA_COBCRUN=$work/bin/cobcrun.exe
-    export VELDRA_COBC_CORPUS=$work/corpus
-    mkdir -p "$VELDRA_COBC_CORPUS"
+    export VELDRA_PROGRAM VELDRA_REFERENCE=$ref VELDRA_COBCRUN=$work/bin/cobcrun.exe \
+        VELDRA_COBC_CORPUS=$work/corpus
     # cobcrun.exe from its source, as GnuCOBOL's build makes it, with the kit's libcob: its
     # config.h names the package and has libcob's data imported, as a Windows compiler other
     # than clang gets it; its start is cobcrun-start.c's.
@@ -99,79 +95,68 @@ if [ "$machine" != native ]; then
 fi
 
 (cd "$tests" && ./testsuite -j"${VELDRA_JOBS:-2}" "$@") >"$work/run.log" 2>&1
+# Each test's outcome, by its number, as a run of the suite printed it (a later run's wins).
+outcome=()
+read_outcomes() {
+    while read -r number result; do outcome[number]=$result; done < <(sed -nE \
+        's/^ *([0-9]+): .*[^ ] +(ok|FAILED .*|skipped .*|expected failure .*|UNEXPECTED.*)$/\1 \2/p' "$1")
+}
+read_outcomes "$work/run.log"
 # Under load Wine now and then cannot start a program at all: Wine's start then says
 # "ShellExecuteEx failed" in its place, and the program never ran. Such a test runs once more
 # (its first folder kept as NNNN.unstarted), and the summary counts it.
 unstarted=()
-for number in $(sed -n 's/^ *\([0-9][0-9]*\): .* FAILED (.*)$/\1/p' "$work/run.log"); do
-    dir=$tests/testsuite.dir/$(printf '%04d' "$number")
-    if grep -qs '^+ShellExecuteEx failed' "$dir/testsuite.log"; then
-        unstarted+=("$number")
-        rm -rf "$dir.unstarted" && cp -r "$dir" "$dir.unstarted"
-    fi
+for number in "${!outcome[@]}"; do
+    printf -v dir '%s/testsuite.dir/%04d' "$tests" "$number"
+    [[ ${outcome[number]} == FAILED* ]] &&
+        grep -qs '^+ShellExecuteEx failed' "$dir/testsuite.log" || continue
+    unstarted+=("$number")
+    rm -rf "$dir.unstarted" && cp -r "$dir" "$dir.unstarted"
 done
-rerun=()
 if [ ${#unstarted[@]} -gt 0 ]; then
-    rerun=("$work/rerun.log")
-    (cd "$tests" && ./testsuite "${unstarted[@]}") >"$rerun" 2>&1
+    (cd "$tests" && ./testsuite "${unstarted[@]}") >"$work/rerun.log" 2>&1
+    read_outcomes "$work/rerun.log"
 fi
-elapsed=$((SECONDS - begun))
+elapsed=$SECONDS
 
-# The suite's tests (number, file:line, title), what became of each, and why a test was skipped:
-# the condition of its AT_SKIP_IF, or its check that ended with 77.
-declare -A id=() title=() allowed=()
+# The suite's tests (number, file:line, title) and the allow-list's entries for this machine.
+declare -A allowed=()
 while read -r number where name; do
-    id[$number]=$where title[$number]=$name
+    id[number]=$where title[number]=$name
 done < <(cd "$tests" && ./testsuite --list | sed -n 's/^ *\([0-9]*\): \([^ ]*\) \(.*\)/\1 \2 \3/p')
-declare -A why_skipped
-while IFS=$'\t' read -r where condition; do
-    why_skipped[$where]=$condition
-done < <(awk '/at_fn_check_skip 77/ { match($0, /"\$at_srcdir\/[^"]*"/); w = substr($0, RSTART + 12, RLENGTH - 13)
-        c = (prev ~ /^\(/) ? prev : "by the suite itself"; sub(/\) *\\$/, "", c); sub(/^\(/, "", c)
-        print w "\t" c }
-    /^\$as_echo "\$at_srcdir\/[^:]*:[0-9]*: / { w = $2; sub(/.*\//, "", w); sub(/:$/, "", w)
-        c = $0; sub(/^[^:]*:[0-9]*: /, "", c); sub(/"$/, "", c); gsub(/\\/, "", c)
-        if (c !~ /exit 77/) c = "its program ended with 77: " c
-        print w "\t" c }
-    { prev = $0 }' "$tests/testsuite")
 while read -r where machines text; do
-    case $where in "" | "#"*) continue ;; esac
     [[ ,$machines, == *,all,* || ,$machines, == *,$machine,* ]] || continue
-    allowed[$where]=$text
-done <"$here/cobol-suite.allow"
+    for line in ${where//,/ }; do allowed[${where%%:*}:${line#*:}]=$text; done
+done < <(grep -v '^#' "$here/cobol-suite.allow")
+# Why a test was skipped, from the line of the suite's source its outcome names: the condition
+# of its AT_SKIP_IF (true: the suite skips it itself), or its check that ended with 77.
+why_skipped() {
+    sed -n "${1#*:}{s/^[[:space:]]*//; s/^AT_SKIP_IF(\[*true\]*).*/by the suite itself/
+        s/^AT_SKIP_IF(\[*\(.*[^]]\)\]*).*/\1/; s/^AT_CHECK(\[\(.*exit 77\)\].*/\1/
+        s/^AT_CHECK(\[\([^]]*\)\].*/its program ended with 77: \1/; p}" "$tests/testsuite.src/${1%:*}"
+}
 
-passed=0 failed=() listed=() stale=() xfail=0 total=0
-declare -A skipped
-: >"$work/results.txt"
-while read -r number outcome; do
-    where=${id[$number]:-?}
-    total=$((total + 1))
-    case $outcome in
+passed=0 failed=() listed=() stale=() xfail=0
+for number in "${!outcome[@]}"; do
+    where=${id[number]:-?} result=${outcome[number]}
+    case $result in
     ok) passed=$((passed + 1)) ;;
-    skipped*)
-        at=${outcome#skipped (}
-        at=${at%)}
-        key=${why_skipped[$at]:-?}
-        skipped[$key]=$((${skipped[$key]:-0} + 1))
-        ;;
+    skipped*) why_skipped "${result:9:-1}" >&3 ;;
     "expected failure"*) xfail=$((xfail + 1)) ;;
     *) if [ -n "${allowed[$where]:-}" ]; then listed+=("$where"); else failed+=("$number"); fi ;;
     esac
     # A listed test that did not fail has outlived its entry.
-    [[ -z ${allowed[$where]:-} || $outcome == FAILED* || $outcome == UNEXPECTED* ]] || stale+=("$where")
-    printf '%s\t%s\t%s\t%s\n' "$number" "$where" "${title[$number]:-}" "$outcome" >>"$work/results.txt"
+    [[ -z ${allowed[$where]:-} || $result == FAILED* || $result == UNEXPECTED* ]] || stale+=("$where")
+    printf '%s\t%s\t%s\t%s\n' "$number" "$where" "${title[number]:-}" "$result"
     unset "allowed[$where]"
-done < <(sed -n 's/^ *\([0-9][0-9]*\): .*[^ ]  *\(ok\|FAILED (.*)\|skipped (.*)\|expected failure (.*)\|UNEXPECTED PASS.*\)$/\1 \2/p' \
-    "$work/run.log" "${rerun[@]}" | awk '!($1 in last) { order[++n] = $1 }
-    { last[$1] = $0 } END { for (i = 1; i <= n; i++) print last[order[i]] }')
-[ $total -gt 0 ] || { cat "$work/run.log"; echo "cobol-suite.sh: the suite ran no test"; exit 1; }
+done >"$work/results.txt" 3>"$work/skipped.txt"
+[ ${#outcome[@]} -gt 0 ] || { cat "$work/run.log"; echo "cobol-suite.sh: the suite ran no test"; exit 1; }
 
-echo "GnuCOBOL 3.1.2's test suite, $machine$([ $# -eq 0 ] || echo " ($*)"): $total tests in ${elapsed}s"
+echo "GnuCOBOL 3.1.2's test suite, $machine$([ $# -eq 0 ] || echo " ($*)"): ${#outcome[@]} tests in ${elapsed}s"
 printf '  %-14s %5d\n' passed $passed failed ${#failed[@]} allow-listed ${#listed[@]} \
     "expected fail" $xfail
-for key in "${!skipped[@]}"; do
-    printf '  %-14s %5d  %s\n' skipped "${skipped[$key]}" "$key"
-done | sort -k2,2nr
+sort "$work/skipped.txt" | uniq -c | sort -k1,1nr |
+    awk '{ n = $1; sub(/^ *[0-9]+ /, ""); printf "  %-14s %5d  %s\n", "skipped", n, $0 }'
 [ ${#unstarted[@]} -eq 0 ] ||
     echo "  Wine could not start the program of ${#unstarted[@]}, run once more: ${unstarted[*]}"
 echo "  every test and its outcome: $work/results.txt"
@@ -179,8 +164,6 @@ for number in "${failed[@]}"; do
     echo "FAILED: ${id[$number]} ${title[$number]}: see $tests/testsuite.dir/$(printf '%04d' "$number")"
 done
 for where in "${stale[@]}"; do echo "DID NOT FAIL, but on the allow-list: $where: take it off"; done
-if [ $# -eq 0 ]; then
-    for where in "${!allowed[@]}"; do echo "ON THE ALLOW-LIST, but no such test: $where"; done
-    [ ${#allowed[@]} -eq 0 ] || stale+=(stray)
-fi
-[ ${#failed[@]} -eq 0 ] && [ ${#stale[@]} -eq 0 ]
+# Entries left name no test, when the whole suite ran.
+[ $# -gt 0 ] || for where in "${!allowed[@]}"; do echo "ON THE ALLOW-LIST, but no such test: $where"; done
+[ ${#failed[@]} -eq 0 ] && [ ${#stale[@]} -eq 0 ] && { [ $# -gt 0 ] || [ ${#allowed[@]} -eq 0 ]; }

@@ -37,61 +37,37 @@ command -v wine >/dev/null || skip "Wine is not installed, and the Windows compi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/veldra-translation-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
-cp -r "$corpus" "$work/corpus" || exit 1
-for source in "$VELDRA_ROOT"/examples/*.cbl "$VELDRA_ROOT"/tests/reference/cobol/*.cbl; do
-    cp "$source" "$work/corpus/" || exit 1
-done
+cp -r "$corpus" "$work/corpus" &&
+    cp "$VELDRA_ROOT"/examples/*.cbl "$VELDRA_ROOT"/tests/reference/cobol/*.cbl "$work/corpus/" || exit 1
 cd "$work/corpus" || exit 1
 programs=(*.cob *.cbl)
 echo "corpus: ${#programs[@]} programs ($(ls t*_* | wc -l) of the test suite)"
 
-# The name Wine gives a Windows program started by its path.
-windowsName="Z:${kit//\//\\}\\$machine\\cobc.exe"
-# Each padding variable a little longer than the one before: where the C runtime moves the
-# environment's strings when a variable is set depends on its size.
-pad() {
-    local i
-    for ((i = 1; i <= $1; i++)); do
-        printf 'VELDRA_PAD%d=%*s\n' "$i" $((i * 7)) '' | tr ' ' p
-    done
-}
-
 # Runs both translators in the folders windows/ and host/ (copies of the corpus) with the same
-# command line, cobc -C "$@", after removing what an earlier run wrote for the programs named;
-# what they said goes to windows.said and host.said, without CRs.
+# command line, cobc -C "$@", after removing the C an earlier run wrote (each run's is compared
+# before the next); what they said goes to windows.said and host.said, without CRs. The host's
+# translator runs under the name Wine gives a Windows program started by its path.
 both() {
-    local word dir old=()
-    for word in "$@"; do
-        for dir in windows host; do
-            old+=("$work/$dir/${word%.*}.c" "$work/$dir/${word%.*}.c".*)
-        done
-    done
-    rm -f -- "${old[@]}"
+    rm -f "$work"/{windows,host}/*.c "$work"/{windows,host}/*.c.*
     (cd "$work/windows" && COB_CONFIG_DIR="Z:$kit/config" COB_COPY_DIR="Z:$kit/copy" \
         WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C "$@" 2>&1 | tr -d '\r' >../windows.said)
     (cd "$work/host" && COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
-        exec -a "$windowsName" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
+        exec -a "Z:${kit//\//\\}\\$machine\\cobc.exe" "$kit/$machine/cobc" -C "$@" >../host.said 2>&1)
 }
 
 # same <program> [batch]: whether both wrote the same C for the program (its C file, the
 # storage header and a local header for each program in it, with the time of the translation
 # set aside) and said the same (after a batch: what they said of its files), and what differs.
 same() {
-    local stem=${1%.*} base status=0 of=${2:+${1%.*}.}
-    for base in $( (cd "$work/windows" && ls -d "$stem.c" "$stem.c".*
-        cd "$work/host" && ls -d "$stem.c" "$stem.c".*) 2>/dev/null | sort -u) "$stem.c"; do
-        cmp -s <(normalise "$work/windows/$base") <(normalise "$work/host/$base") || {
-            echo "$base differs:"
-            diff <(normalise "$work/windows/$base") <(normalise "$work/host/$base") | head -10
-            status=1
-        }
-    done
-    cmp -s <(said windows "$of") <(said host "$of") || {
-        echo "$1: the translators said different things:"
-        diff <(said windows "$of") <(said host "$of") | head -10
+    local stem=${1%.*} base diff status=0 of=${2:+${1%.*}.}
+    for base in $(printf '%s\n' "$work"/{windows,host}/"$stem".c{,.*} | sed 's|.*/||' | sort -u); do
+        diff=$(diff <(normalise "$work/windows/$base") <(normalise "$work/host/$base")) && continue
+        printf '%s differs:\n%s\n' "$base" "$(head -10 <<<"$diff")"
         status=1
-    }
-    return $status
+    done
+    diff=$(diff <(said windows "$of") <(said host "$of")) && return $status
+    printf '%s: the translators said different things:\n%s\n' "$1" "$(head -10 <<<"$diff")"
+    return 1
 }
 
 # said <windows|host> <prefix>: the lines of what that translator said that begin with the prefix.
@@ -108,22 +84,15 @@ said() { awk -v of="$2" 'of == "" || index($0, of) == 1' "$work/$1.said"; }
 # and that decides.
 same=0 differ=0 failed=0
 translate() {
-    local program out alone=() run=() rest=("${good[@]}") different=0 runs=0 i
-    for out in windows host; do
-        rm -rf "$work/$out" && cp -r "$work/corpus" "$work/$out" || exit 1
-    done
+    local program alone=() rest=("${good[@]}") different=0 runs=0 i
     while [ ${#rest[@]} -gt 0 ]; do
-        run=("${rest[@]:0:50}")
-        both "$@" "${run[@]}"
+        both "$@" "${rest[@]:0:50}"
         runs=$((runs + 1))
-        for ((i = 0; i < ${#run[@]}; i++)); do
-            program=${run[i]}
-            if [ ! -f "$work/windows/${program%.*}.c" ] || [ ! -f "$work/host/${program%.*}.c" ]; then
-                alone+=("$program")
-                i=$((i + 1))
-                break
-            fi
-            same "$program" batch >/dev/null || alone+=("$program")
+        for ((i = 0; i < 50 && i < ${#rest[@]}; )); do
+            program=${rest[i++]}
+            same "$program" batch >/dev/null && continue
+            alone+=("$program")
+            [ -f "$work/windows/${program%.*}.c" ] && [ -f "$work/host/${program%.*}.c" ] || break
         done
         rest=("${rest[@]:i}")
     done
@@ -135,10 +104,8 @@ translate() {
             break
         fi
         both "$@" "$program"
-        out=$(same "$program") || {
-            echo "$out" | sed "s/^/${*:-defaults}: /"
-            different=$((different + 1))
-        }
+        same "$program" | sed "s/^/${*:-defaults}: /"
+        [ "${PIPESTATUS[0]}" = 0 ] || different=$((different + 1))
     done
     same=$((same + ${#good[@]} - different))
     differ=$((differ + different))
@@ -161,35 +128,38 @@ normalise() {
         -e "s:${date}[0-9]\{8\}:(time):g" "$file"
 }
 
-rm -rf "$work/alone" && cp -r "$work/corpus" "$work/alone" || exit 1
-(cd "$work/alone" && printf '%s\0' "${programs[@]}" | COB_CONFIG_DIR=$kit/config \
-    COB_COPY_DIR=$kit/copy xargs -0 -n 1 -P 2 "$kit/$machine/cobc" -C -debug -Wall >/dev/null 2>&1)
+cp -r "$work/corpus" "$work/windows" && cp -r "$work/corpus" "$work/host" || exit 1
+printf '%s\0' "${programs[@]}" | COB_CONFIG_DIR=$kit/config COB_COPY_DIR=$kit/copy \
+    xargs -0 -n 1 -P 2 "$kit/$machine/cobc" -C -debug -Wall >/dev/null 2>&1
 good=()
-for program in "${programs[@]}"; do
-    [ -f "$work/alone/${program%.*}.c" ] && good+=("$program")
-done
+for program in "${programs[@]}"; do [ -f "${program%.*}.c" ] && good+=("$program"); done
 failed=$((2 * (${#programs[@]} - ${#good[@]})))
 translate
 translate -debug -Wall
 echo "$machine: $((same + differ + failed)) translations, $same the same C, $differ different," \
     "$failed not made (the program needs options of its own or is wrong on purpose)"
 
-# The temporary folder under environments of many sizes, TMPDIR unset. Under load Wine now and
-# then cannot start the compiler at all (it says "ShellExecuteEx failed" in its place): that
-# environment is tried once more, and said.
+# The temporary folder under environments of many sizes, TMPDIR unset, each padding variable a
+# little longer than the one before: where the C runtime moves the environment's strings when a
+# variable is set depends on its size. Under load Wine now and then cannot start the compiler at
+# all (it says "ShellExecuteEx failed" in its place): that environment is tried once more, and
+# said.
+pad=()
+for ((i = 1; i <= 45; i++)); do
+    printf -v value "%$((i * 7))s" ''
+    pad+=("VELDRA_PAD$i=${value// /p}")
+done
 tmpfails=0
 for n in $(seq 0 3 45); do
     for try in 1 2; do
-        out=$(cd "$work/windows" && mapfile -t vars < <(pad "$n") && env -u TMPDIR "${vars[@]}" \
+        out=$(cd "$work/windows" && env -u TMPDIR "${pad[@]:0:n}" \
             COB_CONFIG_DIR="Z:$kit/config" WINEDEBUG=-all wine "$kit/$machine/cobc.exe" -C \
-            -o tmpdir.c "${programs[0]}" 2>&1) && break
-        [ $try = 1 ] && [[ $out == *"ShellExecuteEx failed"* ]] || {
-            echo "with $n more variables: $out" | tr -d '\r'
-            tmpfails=$((tmpfails + 1))
-            break
-        }
+            -o tmpdir.c "${programs[0]}" 2>&1) && continue 2
+        [ $try = 2 ] || [[ $out != *"ShellExecuteEx failed"* ]] && break
         echo "with $n more variables: Wine could not start the compiler; once more"
     done
+    echo "with $n more variables: $out" | tr -d '\r'
+    tmpfails=$((tmpfails + 1))
 done
 echo "$machine: the Windows compiler found its temporary folder under $((16 - tmpfails)) of 16 environments"
 [ $differ -eq 0 ] && [ $same -gt 0 ] && [ $tmpfails -eq 0 ]

@@ -37,7 +37,8 @@ skip() {
 # folders of a list with ";".
 if [ "$machine" = native ]; then
     command -v cobc >/dev/null || skip "Debian's GnuCOBOL (gnucobol3) is not installed"
-    export TERM=xterm separator=:
+    export TERM=xterm
+    separator=:
 else
     unset TERM
     [ -x "$ref/bin/cobol" ] ||
